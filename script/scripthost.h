@@ -1,0 +1,71 @@
+#pragma once
+
+#include "script/scriptclients.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+
+struct lua_State;
+
+// The one Lua state of the program, and the ways the windows run and read Lua text in it.
+// Runs nest: a C function called from a chunk may run further chunks. Every operation leaves the
+// Lua stack as it found it.
+class ScriptHost
+{
+public:
+    ScriptHost();
+    ~ScriptHost();
+    ScriptHost(const ScriptHost &) = delete;
+    ScriptHost &operator=(const ScriptHost &) = delete;
+
+    lua_State *State() const { return m_state; }
+
+    void SetConsole(ConsoleSink *console) { m_console = console; }
+    void SetItems(ItemsRefresher *items) { m_items = items; }
+    void SetMap(MapCanvas *map) { m_map = map; }
+    void SetRunGuard(RunGuard *guard) { m_guard = guard; }
+    ConsoleSink *Console() const { return m_console; }
+    ItemsRefresher *Items() const { return m_items; }
+    MapCanvas *Map() const { return m_map; }
+
+    // Runs widget text as one chunk; a failure goes through the alert rule. Results are dropped.
+    void RunLua(const QString &text);
+    // The same for bytes that are already in the script's code page (files, generated text).
+    void RunBytes(const QByteArray &chunk);
+    // Runs a chunk and leaves its results on the stack, the last on top; returns their number, or
+    // -1 when it failed (nothing left then). The caller pops what it was given.
+    int RunKeepingResults(const QByteArray &chunk);
+
+    // The expression's value as text when it is a string or a number, else empty.
+    QString EvalString(const QString &expression);
+    // True unless the expression's value is nil or it failed.
+    bool EvalDefined(const QString &expression);
+    // The value as a Lua literal: 'quoted' string, number to 15 digits, true or false; else empty.
+    QString EvalLiteral(const QString &expression);
+
+    // How many chunks are running, outermost included.
+    int Depth() const { return m_depth; }
+
+    // The text of a number as EvalLiteral writes it.
+    static QString LiteralNumber(double value);
+
+private:
+    void OpenLibraries();
+    void RegisterFunctions();
+    void Alert();
+    void EnterRun();
+    void LeaveRun();
+    static void CountHook(lua_State *state, struct lua_Debug *debug);
+
+    lua_State *m_state = nullptr;
+    ConsoleSink *m_console = nullptr;
+    ItemsRefresher *m_items = nullptr;
+    MapCanvas *m_map = nullptr;
+    RunGuard *m_guard = nullptr;
+    int m_depth = 0;
+    QElapsedTimer m_runClock;
+};
+
+// The host that owns a Lua state, for the functions registered in it.
+ScriptHost *HostOf(lua_State *state);

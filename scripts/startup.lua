@@ -1,0 +1,1 @@
+-- The engine's start-up script: the object protocol.
