@@ -1,5 +1,6 @@
 #include "script/codepage.h"
 #include "script/luaapi.h"
+#include "script/luaquote.h"
 #include "script/scripthost.h"
 #include "tests/support/recordingconsole.h"
 
@@ -244,6 +245,38 @@ private Q_SLOTS:
         QCOMPARE(CodePage::FromLua(bytes), text);
         m_host->RunLua("s = '" + text + "'");
         QCOMPARE(m_host->EvalString(QStringLiteral("string.len(s)")), QString::number(text.size()));
+        QCOMPARE(m_host->EvalString(QStringLiteral("s")), text);
+    }
+
+    void quotedTextReadsBackAsTyped_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("empty") << "" << true;
+        QTest::newRow("words") << QString::fromUtf8("взять лампу") << true;
+        QTest::newRow("balanced nesting") << "a [[b]] c" << true;
+        QTest::newRow("closing bracket") << "a ]] b" << false;
+        QTest::newRow("trailing bracket") << "x]" << false;
+        QTest::newRow("unbalanced opening") << "a [[ b" << false;
+        QTest::newRow("level-one closer inside") << "a ]=] ]] b" << false;
+        QTest::newRow("ends like a level closer") << "a ]] b ]=" << false;
+        QTest::newRow("leading line break") << "\nbody" << false;
+        QTest::newRow("two leading line breaks") << "\n\nbody ]]" << false;
+        QTest::newRow("inner line breaks") << "one\ntwo" << true;
+        QTest::newRow("carriage return") << "one\r\ntwo \" x \\" << false;
+        QTest::newRow("single quotes") << "it's" << true;
+    }
+    void quotedTextReadsBackAsTyped()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, plain);
+        const QString literal = LuaQuote::LongString(text);
+        QCOMPARE(LuaQuote::PlainLongStringWorks(text), plain);
+        if (plain)
+            QCOMPARE(literal, "[[" + text + "]]");
+        m_host->RunLua(QStringLiteral("_ALERT = error_print"));
+        m_host->RunLua("s = " + literal);
+        QVERIFY2(m_console.lines.isEmpty(), qPrintable(literal));
         QCOMPARE(m_host->EvalString(QStringLiteral("s")), text);
     }
 
