@@ -1,0 +1,260 @@
+#include "app/mainwin.h"
+
+#include "app/aboutwin.h"
+#include "app/asker.h"
+#include "app/dragcursors.h"
+#include "app/runguarddialog.h"
+#include "console/consolewin.h"
+#include "errors/errorswin.h"
+#include "help/helpwin.h"
+#include "map/mapwin.h"
+#include "properties/propertieswin.h"
+#include "script/scripthost.h"
+#include "tree/itemswin.h"
+#include "vocabulary/vocabularywin.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+
+namespace {
+
+const char *const kTitlePrefix = "IF builder 'Tarnwick' - ";
+
+QAction *AddItem(QMenu *menu, const QString &name, const QString &caption,
+                 const QKeySequence &shortcut = QKeySequence())
+{
+    QAction *item = menu->addAction(caption);
+    item->setObjectName(name);
+    item->setShortcut(shortcut);
+    return item;
+}
+
+QAction *AddSeparator(QMenu *menu, const QString &name)
+{
+    QAction *line = menu->addSeparator();
+    line->setObjectName(name);
+    return line;
+}
+
+} // namespace
+
+TMainWin::TMainWin(QWidget *parent)
+    : QMainWindow(parent),
+      m_host(std::make_unique<ScriptHost>()),
+      m_defaultAsker(std::make_unique<MessageBoxAsker>()),
+      m_asker(m_defaultAsker.get())
+{
+    setObjectName(QStringLiteral("TMainWin"));
+    Q_INIT_RESOURCE(help);
+    DragCursors::Load();
+    m_runGuard = new RunGuardDialog(this);
+    m_host->SetRunGuard(m_runGuard);
+    SetCurrentProjectFile(NewProjectName());
+    setAccessibleName(QStringLiteral("IF builder 'Tarnwick'"));
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks
+                   | QMainWindow::AllowTabbedDocks);
+    setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
+    setCorner(Qt::BottomRightCorner, Qt::BottomDockWidgetArea);
+
+    m_helpKeeper = new QPlainTextEdit(this);
+    m_helpKeeper->setObjectName(QStringLiteral("HelpKeeper"));
+    m_helpKeeper->setVisible(false);
+    QFile helpSource(QStringLiteral(":/app/helpkeeper.lua"));
+    if (helpSource.open(QIODevice::ReadOnly))
+        m_helpKeeper->setPlainText(QString::fromUtf8(helpSource.readAll()));
+
+    CreateWindows();
+    CreateMenus();
+    DockToolWindows();
+    qApp->installEventFilter(this);
+}
+
+TMainWin::~TMainWin()
+{
+    qApp->removeEventFilter(this);
+    // The script state closes first (with the members); nothing it runs then may reach a window.
+    m_host->SetConsole(nullptr);
+    m_host->SetRunGuard(nullptr);
+}
+
+QString TMainWin::NewProjectName()
+{
+    return QStringLiteral("Новый.twk");
+}
+
+void TMainWin::SetCurrentProjectFile(const QString &file)
+{
+    m_currentProjectFile = file;
+    setWindowTitle(QString::fromLatin1(kTitlePrefix) + file);
+}
+
+void TMainWin::SetAsker(Asker *asker)
+{
+    m_asker = asker ? asker : m_defaultAsker.get();
+}
+
+// In the start-up order; each tool window does its first-show work as soon as it exists.
+void TMainWin::CreateWindows()
+{
+    m_map = new TMapWin(this);
+    m_console = new TConsoleWin(*m_host, this);
+    m_host->SetConsole(m_console);
+    m_console->Start();
+    m_errors = new TErrorsWin(this);
+    m_properties = new TPropertiesWin(this);
+    m_items = new TItemsWin(this);
+    m_vocabulary = new TVocabularyWin(this);
+    m_about = new TAboutWin(this);
+    m_help = new THelpWin(*m_host, this);
+}
+
+QList<TToolWin *> TMainWin::ToolWindows() const
+{
+    return {m_console, m_vocabulary, m_items, m_properties, m_errors, m_map};
+}
+
+QAction *TMainWin::ViewItem(int tag) const
+{
+    return m_viewItems.value(tag);
+}
+
+void TMainWin::CreateMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    bar->setAccessibleName(QStringLiteral("MainMenu1"));
+
+    QMenu *file = bar->addMenu(QStringLiteral("&Файл"));
+    file->setObjectName(QStringLiteral("File1"));
+    // The project commands join these items when projects can be read and written.
+    const QList<QAction *> projectItems = {
+        AddItem(file, QStringLiteral("N13"), QStringLiteral("&Новый")),
+        AddItem(file, QStringLiteral("N1"), QStringLiteral("&Открыть"), QKeySequence(Qt::CTRL | Qt::Key_O)),
+    };
+    AddSeparator(file, QStringLiteral("N18"));
+    const QList<QAction *> saveItems = {
+        AddItem(file, QStringLiteral("N4"), QStringLiteral("&Сохранить"), QKeySequence(Qt::CTRL | Qt::Key_S)),
+        AddItem(file, QStringLiteral("N8"), QStringLiteral("С&охранить как...")),
+        AddItem(file, QStringLiteral("N7"), QStringLiteral("&Компилить"), QKeySequence(Qt::Key_F9)),
+    };
+    for (QAction *item : projectItems + saveItems)
+        item->setEnabled(false);
+    AddSeparator(file, QStringLiteral("N6"));
+    QAction *exit = AddItem(file, QStringLiteral("N5"), QStringLiteral("&Выход"));
+    // Exit goes through the close question, so an unsaved project is never lost without asking.
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu *view = bar->addMenu(QStringLiteral("&Вид"));
+    view->setObjectName(QStringLiteral("N3"));
+    struct ViewEntry
+    {
+        const char *name;
+        QString caption;
+    };
+    const ViewEntry entries[] = {
+        {"N10", QStringLiteral("&Консоль")},          {"N12", QStringLiteral("&Словарь")},
+        {"N9", QStringLiteral("&Дерево объектов")},   {"N11", QStringLiteral("&Свойства объекта")},
+        {"N15", QStringLiteral("О&шибки")},           {"N19", QStringLiteral("К&арта")},
+    };
+    const QList<TToolWin *> windows = ToolWindows();
+    for (int tag = 0; tag < windows.size(); ++tag) {
+        // The dock's own toggle action follows every show, hide and close of its window.
+        QAction *item = windows[tag]->toggleViewAction();
+        item->setText(entries[tag].caption);
+        item->setObjectName(QString::fromLatin1(entries[tag].name));
+        item->setData(tag);
+        m_viewItems.append(item);
+        view->addAction(item);
+    }
+    AddSeparator(view, QStringLiteral("N20"))->setVisible(false);
+    AddItem(view, QStringLiteral("N21"), QStringLiteral("Со&хранить положение окон"))->setVisible(false);
+
+    QMenu *help = bar->addMenu(QStringLiteral("&Помощь"));
+    help->setObjectName(QStringLiteral("N2"));
+    QAction *helpItem = AddItem(help, QStringLiteral("N17"), QStringLiteral("Справка"), QKeySequence(Qt::Key_F1));
+    connect(helpItem, &QAction::triggered, m_help, &THelpWin::ShowCentred);
+    AddSeparator(help, QStringLiteral("N16"));
+    QAction *about = AddItem(help, QStringLiteral("N14"), QStringLiteral("О программе"));
+    connect(about, &QAction::triggered, m_about, &TAboutWin::ShowCentred);
+}
+
+void TMainWin::DockToolWindows()
+{
+    addDockWidget(Qt::LeftDockWidgetArea, m_items);
+    addDockWidget(Qt::RightDockWidgetArea, m_properties);
+    addDockWidget(Qt::BottomDockWidgetArea, m_vocabulary);
+    splitDockWidget(m_vocabulary, m_errors, Qt::Horizontal);
+    splitDockWidget(m_errors, m_console, Qt::Vertical);
+    splitDockWidget(m_items, m_map, Qt::Vertical);
+}
+
+void TMainWin::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FirstShow();
+    }
+}
+
+void TMainWin::FirstShow()
+{
+    setWindowState(windowState() | Qt::WindowMaximized);
+    resizeDocks({m_items, m_properties}, {m_items->DesignSize().width(), m_properties->DesignSize().width()},
+                Qt::Horizontal);
+    resizeDocks({m_items, m_vocabulary}, {m_items->DesignSize().height(), m_vocabulary->DesignSize().height()},
+                Qt::Vertical);
+    resizeDocks({m_vocabulary, m_console}, {m_vocabulary->DesignSize().width(), m_console->DesignSize().width()},
+                Qt::Horizontal);
+    resizeDocks({m_errors, m_console}, {m_errors->DesignSize().height(), m_console->DesignSize().height()},
+                Qt::Vertical);
+    m_map->close();
+    m_host->RunLua(m_helpKeeper->toPlainText());
+    m_console->setFocus();
+}
+
+bool TMainWin::SaveProject()
+{
+    // Projects are not written yet; the answer Yes then closes as No does.
+    return false;
+}
+
+void TMainWin::closeEvent(QCloseEvent *event)
+{
+    const QMessageBox::StandardButton answer = m_asker->Question(
+        this, QStringLiteral("Выход"), QStringLiteral("Вы хотите сохранить проект?"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel || answer == QMessageBox::NoButton) {
+        event->ignore();
+        return;
+    }
+    if (answer == QMessageBox::Yes)
+        SaveProject();
+    event->accept();
+    m_help->close();
+    m_about->close();
+}
+
+bool TMainWin::BelongsHere(QWidget *widget) const
+{
+    for (QWidget *w = widget; w; w = w->parentWidget()) {
+        if (w == this)
+            return widget->window() == this || qobject_cast<QDockWidget *>(widget->window());
+    }
+    return false;
+}
+
+// Escape typed anywhere in the main window or a window docked in it asks to close.
+bool TMainWin::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape
+        && watched->isWidgetType() && BelongsHere(static_cast<QWidget *>(watched))) {
+        close();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+class Asker;
+class QAction;
+class QPlainTextEdit;
+class ScriptHost;
+class TAboutWin;
+class TConsoleWin;
+class TErrorsWin;
+class THelpWin;
+class TItemsWin;
+class TMapWin;
+class TPropertiesWin;
+class TToolWin;
+class TVocabularyWin;
+class RunGuardDialog;
+
+// The main window: owns the script state for the whole run, builds the windows in their order,
+// docks the tool windows, and holds the menus and the close question.
+class TMainWin : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TMainWin(QWidget *parent = nullptr);
+    ~TMainWin() override;
+
+    static QString NewProjectName();
+
+    ScriptHost &Host() const { return *m_host; }
+    const QString &CurrentProjectFile() const { return m_currentProjectFile; }
+    void SetCurrentProjectFile(const QString &file);
+
+    // Replaces the asker of the close question (tests answer it themselves).
+    void SetAsker(Asker *asker);
+
+    TConsoleWin *Console() const { return m_console; }
+    TMapWin *Map() const { return m_map; }
+    THelpWin *HelpWin() const { return m_help; }
+    TAboutWin *AboutWin() const { return m_about; }
+    QPlainTextEdit *HelpKeeper() const { return m_helpKeeper; }
+    // The tool windows by view tag: console, vocabulary, tree, properties, errors, map.
+    QList<TToolWin *> ToolWindows() const;
+    // The View menu item of the tool window with that tag.
+    QAction *ViewItem(int tag) const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void CreateWindows();
+    void CreateMenus();
+    void DockToolWindows();
+    void FirstShow();
+    bool BelongsHere(QWidget *widget) const;
+    // The Save command of the close question's Yes; true when the project was written.
+    bool SaveProject();
+
+    std::unique_ptr<ScriptHost> m_host;
+    std::unique_ptr<Asker> m_defaultAsker;
+    Asker *m_asker = nullptr;
+    QString m_currentProjectFile;
+    RunGuardDialog *m_runGuard = nullptr;
+    QPlainTextEdit *m_helpKeeper = nullptr;
+    TMapWin *m_map = nullptr;
+    TConsoleWin *m_console = nullptr;
+    TErrorsWin *m_errors = nullptr;
+    TPropertiesWin *m_properties = nullptr;
+    TItemsWin *m_items = nullptr;
+    TVocabularyWin *m_vocabulary = nullptr;
+    TAboutWin *m_about = nullptr;
+    THelpWin *m_help = nullptr;
+    QList<QAction *> m_viewItems;
+    bool m_shown = false;
+};

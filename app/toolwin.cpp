@@ -1,0 +1,18 @@
+#include "app/toolwin.h"
+
+TToolWin::TToolWin(const QString &caption, const QString &className, QSize designSize,
+                   QWidget *parent)
+    : QDockWidget(caption, parent), m_designSize(designSize)
+{
+    setObjectName(className);
+    setAccessibleName(caption);
+    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable
+                | QDockWidget::DockWidgetFloatable);
+    SetClient(new SizedClient(designSize));
+}
+
+void TToolWin::SetClient(QWidget *client)
+{
+    client->setAccessibleName(windowTitle());
+    setWidget(client);
+}

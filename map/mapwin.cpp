@@ -1,0 +1,6 @@
+#include "map/mapwin.h"
+
+TMapWin::TMapWin(QWidget *parent)
+    : TToolWin(QStringLiteral("Карта"), QStringLiteral("TMapWin"), QSize(544, 375), parent)
+{
+}
