@@ -1,12 +1,12 @@
 #include "app/aboutwin.h"
 
-#include <QGuiApplication>
+#include "app/centred.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -91,19 +91,7 @@ QString TAboutWin::Version()
 
 void TAboutWin::ShowCentred()
 {
-    QScreen *screen = parentWidget() ? parentWidget()->screen() : nullptr;
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    // The fixed size is known only once the layout has run.
-    layout()->activate();
-    if (screen) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
-    show();
-    raise();
-    activateWindow();
+    ::ShowCentred(this);
 }
 
 // An open book with a quill lying across it.

@@ -1,11 +1,11 @@
 #include "help/helpwin.h"
 
+#include "app/centred.h"
+
 #include "script/scripthost.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QListWidget>
-#include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
 
@@ -75,13 +75,5 @@ void THelpWin::ShowTopic(int n)
 
 void THelpWin::ShowCentred()
 {
-    QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (screen) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
-    show();
-    raise();
-    activateWindow();
+    ::ShowCentred(this);
 }
