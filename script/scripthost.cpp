@@ -82,6 +82,13 @@ void ScriptHost::RunLua(const QString &text)
     RunBytes(CodePage::ToLua(text));
 }
 
+void ScriptHost::RunEchoed(const QString &text)
+{
+    if (m_console)
+        m_console->ConsolePrint(text, ConsoleKind::Command);
+    RunLua(text);
+}
+
 void ScriptHost::RunBytes(const QByteArray &chunk)
 {
     const int top = lua_gettop(m_state);

@@ -31,6 +31,9 @@ public:
 
     // Runs widget text as one chunk; a failure goes through the alert rule. Results are dropped.
     void RunLua(const QString &text);
+    // Echoes the text to the console as a command line, then runs it: how the windows run the
+    // statements they compose on the author's behalf.
+    void RunEchoed(const QString &text);
     // The same for bytes that are already in the script's code page (files, generated text).
     void RunBytes(const QByteArray &chunk);
     // Runs a chunk and leaves its results on the stack, the last on top; returns their number, or

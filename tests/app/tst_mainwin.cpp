@@ -30,6 +30,8 @@ public:
         return answer;
     }
 
+    bool AskText(QWidget *, const QString &, const QString &, QString *) override { return false; }
+
     QMessageBox::StandardButton answer = QMessageBox::Cancel;
     QStringList asked;
     QMessageBox::StandardButtons lastButtons;

@@ -70,6 +70,17 @@ private Q_SLOTS:
         QCOMPARE(m_console.lines[0].second, int(ConsoleKind::Error));
     }
 
+    void echoedRunWritesTheCommandFirst()
+    {
+        m_host->RunLua(QStringLiteral("_ALERT = error_print"));
+        m_host->RunEchoed(QStringLiteral("print('x'); error('y')"));
+        QCOMPARE(m_console.lines.size(), 3);
+        QCOMPARE(m_console.lines[0].first, QStringLiteral("print('x'); error('y')"));
+        QCOMPARE(m_console.lines[0].second, int(ConsoleKind::Command));
+        QCOMPARE(m_console.lines[1].second, int(ConsoleKind::Normal));
+        QCOMPARE(m_console.lines[2].second, int(ConsoleKind::Error));
+    }
+
     void failureWithoutAlertWritesNothing()
     {
         m_host->RunLua(QStringLiteral("x = = 1"));

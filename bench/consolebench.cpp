@@ -1,10 +1,8 @@
-// Prints one line per figure: what was measured, the value, and where a target applies, the
-// ratio to a baseline measured in the same run and the target it is held against.
-
+#include "bench/benchmarks.h"
 #include "console/consolewin.h"
 #include "script/scripthost.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -16,11 +14,6 @@
 namespace {
 
 constexpr int kLines = 100000;
-
-double Seconds(const QElapsedTimer &clock)
-{
-    return double(clock.nsecsElapsed()) / 1e9;
-}
 
 void Settle()
 {
@@ -96,9 +89,8 @@ double EvalStringMicroseconds()
 
 } // namespace
 
-int main(int argc, char **argv)
+void BenchConsole()
 {
-    QApplication app(argc, argv);
     const double limit = BulkInsertSeconds();
     const ConsoleFigures console = ConsolePrintSeconds();
     const double eval = EvalStringMicroseconds();
@@ -108,5 +100,4 @@ int main(int argc, char **argv)
                 console.printSeconds / limit);
     std::printf("console: next line answered after         %.4f s\n", console.answerSeconds);
     std::printf("script:  one EvalString call              %.2f us (target < 5)\n", eval);
-    return 0;
 }

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QElapsedTimer>
+
+// Each benchmark prints its own lines: what was measured, the value, and where a target applies,
+// the ratio to a baseline measured in the same run and the target.
+void BenchConsole();
+void BenchTree();
+void BenchProperties();
+
+inline double Seconds(const QElapsedTimer &clock)
+{
+    return double(clock.nsecsElapsed()) / 1e9;
+}

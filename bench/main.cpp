@@ -1,0 +1,12 @@
+#include "bench/benchmarks.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    BenchConsole();
+    BenchTree();
+    BenchProperties();
+    return 0;
+}
