@@ -276,6 +276,7 @@ private Q_SLOTS:
         QTest::newRow("inner line breaks") << "one\ntwo" << true;
         QTest::newRow("carriage return") << "one\r\ntwo \" x \\" << false;
         QTest::newRow("single quotes") << "it's" << true;
+        QTest::newRow("nul and quotes") << QString::fromLatin1("a\0001\"b\"", 7) << true;
     }
     void quotedTextReadsBackAsTyped()
     {
@@ -286,9 +287,12 @@ private Q_SLOTS:
         if (plain)
             QCOMPARE(literal, "[[" + text + "]]");
         m_host->RunLua(QStringLiteral("_ALERT = error_print"));
+        QCOMPARE(LuaQuote::LongString(CodePage::ToLua(text)), CodePage::ToLua(literal));
         m_host->RunLua("s = " + literal);
+        m_host->RunLua("q = " + LuaQuote::QuotedString(text));
         QVERIFY2(m_console.lines.isEmpty(), qPrintable(literal));
         QCOMPARE(m_host->EvalString(QStringLiteral("s")), text);
+        QCOMPARE(m_host->EvalString(QStringLiteral("q")), text);
     }
 
     // A guard that says stop ends a runaway chunk with an error, and the host goes on.
