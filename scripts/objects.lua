@@ -154,6 +154,44 @@ local function new_object (uid, name, parent)
   return obj
 end
 
+-- The world's items list as last seen. A project file begins by giving the world a new list
+-- ("world.items = {}"): what the old list held then belongs to no world any more. Its globals are
+-- cleared the next time an object is created, listed or the world checked, so the file can
+-- create the same uids again and world:check() brings nothing of the old world back.
+local known_world, known_items = nil, nil
+
+local function forget_subtree (o, keep, seen)
+  if not is_object(o) or keep[o] or seen[o] then return end
+  seen[o] = true
+  local uid = rawget(o, 'uid')
+  if type(uid) == 'string' and rawget(_G, uid) == o then rawset(_G, uid, nil) end
+  local items = rawget(o, 'items')
+  if type(items) ~= 'table' then return end
+  for _, e in pairs(items) do
+    if type(e) == 'table' and rawget(e, 'parent') == o then forget_subtree(e, keep, seen) end
+  end
+end
+
+local function notice_reset ()
+  local w = rawget(_G, 'world')
+  if not is_object(w) then return end
+  local items = rawget(w, 'items')
+  if w == known_world and items == known_items then return end
+  if w == known_world and type(known_items) == 'table' then
+    local keep = {}
+    if type(items) == 'table' then
+      for _, e in pairs(items) do
+        if type(e) == 'table' then keep[e] = true end
+      end
+    end
+    local seen = {}
+    for _, e in pairs(known_items) do
+      if type(e) == 'table' and rawget(e, 'parent') == w then forget_subtree(e, keep, seen) end
+    end
+  end
+  known_world, known_items = w, items
+end
+
 -- A deep copy of value. Game objects are not copied: one in `map` becomes its mapped copy, any
 -- other stays itself. Tables met twice are copied once, so cycles and sharing survive.
 local function copy_value (value, memo, map)
@@ -188,6 +226,7 @@ end
 
 -- Creates object uid owned by owner; name defaults to the uid.
 function OBJECT.create (owner, uid, name)
+  notice_reset()
   local problem = self_problem(owner, 'create') or uid_problem(uid)
   if problem then fail(problem) end
   if name == nil then
@@ -203,6 +242,7 @@ end
 -- owner:add(obj) lists obj in owner.items as a reference; owner:add(f) adds f to owner.hooks.
 -- Adding what is already listed changes nothing.
 function OBJECT.add (owner, item)
+  notice_reset()
   local problem = self_problem(owner, 'add')
   if problem then fail(problem) end
   if type(item) == 'function' then
@@ -424,6 +464,7 @@ function OBJECT.check (self)
   if not is_object(self) then
     error('check вызван не для объекта (пишите через двоеточие: world:check())', 2)
   end
+  notice_reset()
   local repairs = 0
   local function report (message)
     repairs = repairs + 1
