@@ -60,6 +60,7 @@ list(TRANSFORM lua_core_files APPEND ".c")
 set_source_files_properties(${lua_core_files} PROPERTIES LANGUAGE C)
 
 add_library(lua51 STATIC ${lua_core_files})
+set_target_properties(lua51 PROPERTIES AUTOMOC OFF AUTORCC OFF)
 target_compile_definitions(lua51 PRIVATE LUA_USE_POSIX)
 target_compile_options(lua51 PRIVATE -w)
 target_include_directories(lua51 SYSTEM PUBLIC "${lua_build_src}")

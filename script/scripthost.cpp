@@ -96,13 +96,25 @@ void ScriptHost::RunBytes(const QByteArray &chunk)
     lua_settop(m_state, top);
 }
 
+void ScriptHost::RunFile(const QByteArray &chunk, const QString &fileName)
+{
+    const int top = lua_gettop(m_state);
+    RunKeepingResults(chunk, '@' + CodePage::ToLua(fileName));
+    lua_settop(m_state, top);
+}
+
 int ScriptHost::RunKeepingResults(const QByteArray &chunk)
+{
+    // The chunk is named by its own text, so error messages begin with [string "..."].
+    return RunKeepingResults(chunk, chunk);
+}
+
+int ScriptHost::RunKeepingResults(const QByteArray &chunk, const QByteArray &chunkName)
 {
     lua_checkstack(m_state, kStackReserve);
     const int top = lua_gettop(m_state);
     EnterRun();
-    // The chunk is named by its own text, so error messages begin with [string "..."].
-    int status = luaL_loadbuffer(m_state, chunk.constData(), size_t(chunk.size()), chunk.constData());
+    int status = luaL_loadbuffer(m_state, chunk.constData(), size_t(chunk.size()), chunkName.constData());
     if (status == 0)
         status = lua_pcall(m_state, 0, LUA_MULTRET, 0);
     if (status != 0)

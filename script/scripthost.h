@@ -36,9 +36,13 @@ public:
     void RunEchoed(const QString &text);
     // The same for bytes that are already in the script's code page (files, generated text).
     void RunBytes(const QByteArray &chunk);
+    // Runs the bytes of a file as one chunk named after the file, so an error names the file and
+    // the line. Results are dropped.
+    void RunFile(const QByteArray &chunk, const QString &fileName);
     // Runs a chunk and leaves its results on the stack, the last on top; returns their number, or
     // -1 when it failed (nothing left then). The caller pops what it was given.
     int RunKeepingResults(const QByteArray &chunk);
+    int RunKeepingResults(const QByteArray &chunk, const QByteArray &chunkName);
 
     // The expression's value as text when it is a string or a number, else empty.
     QString EvalString(const QString &expression);

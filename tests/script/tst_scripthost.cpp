@@ -106,6 +106,16 @@ private Q_SLOTS:
         QCOMPARE(m_console.lines[0].second, int(ConsoleKind::Error));
     }
 
+    void fileChunkErrorsNameTheFileAndLine()
+    {
+        m_host->RunLua(QStringLiteral("_ALERT = error_print"));
+        m_host->RunFile("world_items = {}\r\nx = = 1\r\n", QStringLiteral("/tmp/cave.twk"));
+        QCOMPARE(m_console.lines.size(), 1);
+        QVERIFY2(m_console.lines[0].first.startsWith(QStringLiteral("/tmp/cave.twk:2:")),
+                 qPrintable(m_console.lines[0].first));
+        QVERIFY(!m_host->EvalDefined(QStringLiteral("world_items")));
+    }
+
     void failingAlertDoesNotEscape()
     {
         m_host->RunLua(QStringLiteral("_ALERT = function(m) error('alert broke') end"));
