@@ -4,6 +4,7 @@
 #include "script/luaquote.h"
 #include "script/scripthost.h"
 #include "tests/support/recordingconsole.h"
+#include "tests/support/worldtree.h"
 #include "tests/testmain.h"
 
 #include <memory>
@@ -23,36 +24,6 @@ QStringList Texts(const QList<QByteArray> &lines)
     return texts;
 }
 
-// The node tree of the world as it stands: owned objects with their children, references as
-// leaves, read with plain Lua so the test does not lean on the window that normally builds it.
-const char *const kTreeOf = R"(
-function tree_of (o)
-  local s = o.uid
-  local inner = {}
-  for _, e in ipairs(o.items) do
-    if e.parent == o then table.insert(inner, tree_of(e)) else table.insert(inner, e.uid .. '*') end
-  end
-  if table.getn(inner) > 0 then s = s .. '(' .. table.concat(inner, ',') .. ')' end
-  return s
-end)";
-
-ProjectNode ParseTree(const QString &text, qsizetype *at)
-{
-    ProjectNode node;
-    while (*at < text.size() && !QStringLiteral("(),").contains(text.at(*at)))
-        node.uid += text.at((*at)++);
-    if (node.uid.endsWith(QLatin1Char('*')))
-        node.uid.chop(1);
-    if (*at < text.size() && text.at(*at) == QLatin1Char('(')) {
-        do {
-            ++*at;
-            node.children.push_back(ParseTree(text, at));
-        } while (text.at(*at) == QLatin1Char(','));
-        ++*at;
-    }
-    return node;
-}
-
 } // namespace
 
 class TestProjectWriter : public QObject
@@ -69,22 +40,17 @@ private:
         m_console = RecordingConsole();
         m_host->SetConsole(&m_console);
         m_host->RunLua(QStringLiteral("dofile 'startup.lua'"));
-        m_host->RunLua(QString::fromLatin1(kTreeOf));
+        WorldTree::Define(*m_host);
     }
 
-    ProjectNode WorldTree()
-    {
-        const QString text = m_host->EvalString(QStringLiteral("tree_of(world)"));
-        qsizetype at = 0;
-        return ParseTree(text, &at);
-    }
+    ProjectNode WorldNodes() { return WorldTree::Read(*m_host); }
 
     QList<QByteArray> Write()
     {
         ProjectWriter writer(*m_host);
         QList<QByteArray> lines;
         QString error;
-        const bool written = writer.ProjectLines(WorldTree(), &lines, &error);
+        const bool written = writer.ProjectLines(WorldNodes(), &lines, &error);
         if (!written)
             qWarning("%s", qPrintable(error));
         return written ? lines : QList<QByteArray>();
@@ -198,7 +164,7 @@ private Q_SLOTS:
         QList<QByteArray> lines;
         QString error;
         const int top = lua_gettop(m_host->State());
-        QVERIFY(!writer.ProjectLines(WorldTree(), &lines, &error));
+        QVERIFY(!writer.ProjectLines(WorldNodes(), &lines, &error));
         QCOMPARE(lua_gettop(m_host->State()), top);
         QVERIFY(lines.isEmpty());
         QVERIFY2(error.contains(QString::fromUtf8("«hall»")) && error.contains("«" + shown + "»"),

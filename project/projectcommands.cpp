@@ -1,0 +1,196 @@
+#include "project/projectcommands.h"
+
+#include "app/asker.h"
+#include "script/codepage.h"
+#include "script/luaquote.h"
+#include "script/scripthost.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cstdio>
+
+namespace {
+
+const char *const kSaveCaption = "Сохранение проекта";
+const char *const kOpenCaption = "Открытие проекта";
+
+QString Text(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+} // namespace
+
+ProjectCommands::ProjectCommands(ScriptHost &host, ProjectWorkbench &workbench, Asker &asker,
+                                 QWidget *dialogParent)
+    : m_host(host),
+      m_workbench(workbench),
+      m_asker(asker),
+      m_dialogParent(dialogParent),
+      m_writer(host),
+      m_scriptFolder(QDir::currentPath())
+{
+}
+
+QString ProjectCommands::NewProjectName()
+{
+    return QStringLiteral("Новый.twk");
+}
+
+QString ProjectCommands::FileFilter()
+{
+    return QStringLiteral("Проект 'Tarnwick'|*.twk");
+}
+
+void ProjectCommands::EnterScriptFolder() const
+{
+    QDir::setCurrent(m_scriptFolder);
+}
+
+QString ProjectCommands::PathAssignment(const QString &variable, const QString &path)
+{
+    // The plain single-quoted form is kept wherever it reads back; a quote or a line break in a
+    // path would end it early.
+    if (path.contains(QLatin1Char('\'')) || path.contains(QLatin1Char('\n'))
+        || path.contains(QLatin1Char('\r')))
+        return variable + QStringLiteral(" = ") + LuaQuote::QuotedString(path);
+    return variable + QStringLiteral(" = '") + ProjectWriter::LuaPathBody(path) + QLatin1Char('\'');
+}
+
+void ProjectCommands::New()
+{
+    m_workbench.SetCurrentProjectFile(NewProjectName());
+    m_host.RunEchoed(QStringLiteral("dofile 'startup.lua'; update_items()"));
+    m_workbench.WorldReplaced();
+}
+
+void ProjectCommands::Open()
+{
+    QString name;
+    if (!m_asker.AskOpenFile(m_dialogParent, FileFilter(), &name))
+        return;
+    OpenFile(name);
+}
+
+void ProjectCommands::OpenFile(const QString &name)
+{
+    m_workbench.EndPropertyEdit();
+    QFile file(name);
+    // The title changes only once the file is read: a later Save must not write this world
+    // over a file that could not even be opened.
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_asker.ShowError(m_dialogParent, Text(kOpenCaption),
+                          QStringLiteral("Не удалось открыть файл %1: %2").arg(name, file.errorString()));
+        return;
+    }
+    const QByteArray chunk = file.readAll();
+    m_workbench.SetCurrentProjectFile(name);
+    // Run as a chunk of its own, so a syntax error is reported with its line.
+    m_host.RunFile(chunk, name);
+    m_workbench.WorldReplaced();
+    EnterScriptFolder();
+    m_host.RunLua(QStringLiteral("dofile 'postload.lua'"));
+}
+
+bool ProjectCommands::Save()
+{
+    m_workbench.RefreshTree();
+    if (m_workbench.CurrentProjectFile() == NewProjectName())
+        return SaveAs();
+    const bool written = WriteProject(m_workbench.CurrentProjectFile());
+    EnterScriptFolder();
+    return written;
+}
+
+bool ProjectCommands::SaveAs()
+{
+    m_workbench.RefreshTree();
+    m_workbench.EndPropertyEdit();
+    QString name = m_workbench.CurrentProjectFile();
+    if (!m_asker.AskSaveFile(m_dialogParent, FileFilter(), &name))
+        return false;
+    // The question is about the file that will really be written, extension included.
+    if (QFileInfo::exists(ProjectWriter::WithExtension(name))
+        && m_asker.Warning(m_dialogParent, QStringLiteral("Подтверждение"),
+                           QStringLiteral("Такой файл уже существует. Продолжить?"),
+                           QMessageBox::Yes | QMessageBox::No)
+               != QMessageBox::Yes)
+        return false;
+    if (!WriteProject(name))
+        return false;
+    m_workbench.SetCurrentProjectFile(name);
+    EnterScriptFolder();
+    return true;
+}
+
+bool ProjectCommands::WriteProject(const QString &name)
+{
+    const QString target = ProjectWriter::WithExtension(name);
+    m_workbench.FocusTree();
+    m_host.RunLua(QStringLiteral("if IDE_MAP then IDE_MAP:saveitems() end"));
+    QList<QByteArray> lines;
+    QString problem;
+    if (!m_writer.ProjectLines(m_workbench.TreeNodes(), &lines, &problem)) {
+        m_asker.ShowError(m_dialogParent, Text(kSaveCaption), problem);
+        return false;
+    }
+
+    // The project is composed whole in a file beside the target, postsave.lua's part included,
+    // and only then put in the target's place, so a failure never leaves half a project.
+    const QFileInfo info(target);
+    QTemporaryFile part(info.absolutePath() + QStringLiteral("/.") + info.fileName()
+                        + QStringLiteral(".XXXXXX"));
+    const QByteArray bytes = ProjectWriter::JoinLines(lines);
+    if (!part.open() || part.write(bytes) != bytes.size() || !part.flush()) {
+        m_asker.ShowError(m_dialogParent, Text(kSaveCaption),
+                          QStringLiteral("Не удалось записать файл %1: %2").arg(target, part.errorString()));
+        return false;
+    }
+    part.close();
+    part.setPermissions(info.exists() ? QFile::permissions(target)
+                                      : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                            | QFile::ReadOther);
+    m_host.RunLua(PathAssignment(QStringLiteral("filename"), part.fileName()));
+    EnterScriptFolder();
+    m_host.RunLua(QStringLiteral("dofile 'postsave.lua'"));
+    if (std::rename(QFile::encodeName(part.fileName()).constData(),
+                    QFile::encodeName(info.absoluteFilePath()).constData())
+        != 0) {
+        m_asker.ShowError(m_dialogParent, Text(kSaveCaption),
+                          QStringLiteral("Не удалось заменить файл %1; прежний файл не тронут.").arg(target));
+        return false;
+    }
+    part.setAutoRemove(false);
+    m_host.RunLua(PathAssignment(QStringLiteral("filename"), target));
+    return true;
+}
+
+QString ProjectCommands::CompileTarget(const QString &projectName)
+{
+    QString body = ProjectWriter::LuaPathBody(projectName);
+    body.chop(ProjectWriter::Extension(body).size());
+    return body + QStringLiteral(".lua");
+}
+
+void ProjectCommands::Compile()
+{
+    m_workbench.EndPropertyEdit();
+    CompileProject(m_workbench.CurrentProjectFile());
+}
+
+void ProjectCommands::CompileProject(const QString &name)
+{
+    const QString target = CompileTarget(name);
+    if (ConsoleSink *console = m_host.Console()) {
+        console->ConsolePrint(QStringLiteral("filename = [[") + target + QStringLiteral("]]"),
+                              ConsoleKind::Command);
+        console->ConsolePrint(QStringLiteral("dofile 'compile.lua'"), ConsoleKind::Command);
+    }
+    QString path = name;
+    path.chop(ProjectWriter::Extension(path).size());
+    m_host.RunLua(PathAssignment(QStringLiteral("filename"), path + QStringLiteral(".lua"))
+                  + QStringLiteral("; dofile 'compile.lua'"));
+}

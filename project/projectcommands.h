@@ -1,0 +1,76 @@
+#pragma once
+
+#include "project/projectwriter.h"
+
+#include <QString>
+
+class Asker;
+class QWidget;
+class ScriptHost;
+
+// What the project commands need of the windows around them.
+class ProjectWorkbench
+{
+public:
+    virtual ~ProjectWorkbench() = default;
+    virtual QString CurrentProjectFile() const = 0;
+    virtual void SetCurrentProjectFile(const QString &file) = 0;
+    // Ends an edit open in the properties window, so its text lands in the world first.
+    virtual void EndPropertyEdit() = 0;
+    // Rebuilds the object tree from the world, keeping the selected object.
+    virtual void RefreshTree() = 0;
+    // The object tree's nodes from the root, as the writer walks them.
+    virtual ProjectNode TreeNodes() const = 0;
+    // Moves the keyboard focus to the object tree.
+    virtual void FocusTree() = 0;
+    // Shows the first parser message again and the selected object's data, after the world was
+    // replaced.
+    virtual void WorldReplaced() = 0;
+};
+
+// The File menu's commands: New, Open, Save, Save As, Compile.
+class ProjectCommands
+{
+public:
+    ProjectCommands(ScriptHost &host, ProjectWorkbench &workbench, Asker &asker,
+                    QWidget *dialogParent);
+
+    static QString NewProjectName();
+    static QString FileFilter();
+
+    void New();
+    void Open();
+    // True when the project was written (Save As may be cancelled).
+    bool Save();
+    bool SaveAs();
+    void Compile();
+
+    // The file name compile.lua is given for a project: backslashes doubled, extension replaced
+    // by ".lua".
+    static QString CompileTarget(const QString &projectName);
+    void CompileProject(const QString &name);
+
+    // Writes the project file (the extension rule applied), then lets postsave.lua add to it.
+    // The file is replaced only once it is whole; false, with the author told why, when it
+    // could not be written.
+    bool WriteProject(const QString &name);
+
+    // Opens the named project file: runs it as one chunk, then postload.lua.
+    void OpenFile(const QString &name);
+
+    // The program's folder, where the engine scripts lie; made the current directory after the
+    // commands that may have left it.
+    void SetScriptFolder(const QString &folder) { m_scriptFolder = folder; }
+
+private:
+    void EnterScriptFolder() const;
+    // `name = '...'` for a path, quoted so that any path reads back.
+    static QString PathAssignment(const QString &variable, const QString &path);
+
+    ScriptHost &m_host;
+    ProjectWorkbench &m_workbench;
+    Asker &m_asker;
+    QWidget *m_dialogParent;
+    ProjectWriter m_writer;
+    QString m_scriptFolder;
+};
