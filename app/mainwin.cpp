@@ -10,10 +10,12 @@
 #include "map/mapwin.h"
 #include "properties/propertieswin.h"
 #include "script/scripthost.h"
+#include "tree/itemstree.h"
 #include "tree/itemswin.h"
 #include "vocabulary/vocabularywin.h"
 
 #include <QApplication>
+#include <QTreeWidget>
 #include <QCloseEvent>
 #include <QFile>
 #include <QKeyEvent>
@@ -53,7 +55,7 @@ TMainWin::TMainWin(QWidget *parent)
     DragCursors::Load();
     m_runGuard = new RunGuardDialog(this);
     m_host->SetRunGuard(m_runGuard);
-    SetCurrentProjectFile(NewProjectName());
+    SetCurrentProjectFile(ProjectCommands::NewProjectName());
     setAccessibleName(QStringLiteral("IF builder 'Tarnwick'"));
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks
                    | QMainWindow::AllowTabbedDocks);
@@ -68,6 +70,7 @@ TMainWin::TMainWin(QWidget *parent)
         m_helpKeeper->setPlainText(QString::fromUtf8(helpSource.readAll()));
 
     CreateWindows();
+    m_project = std::make_unique<ProjectCommands>(*m_host, *this, *m_asker, this);
     CreateMenus();
     DockToolWindows();
     qApp->installEventFilter(this);
@@ -78,12 +81,8 @@ TMainWin::~TMainWin()
     qApp->removeEventFilter(this);
     // The script state closes first (with the members); nothing it runs then may reach a window.
     m_host->SetConsole(nullptr);
+    m_host->SetItems(nullptr);
     m_host->SetRunGuard(nullptr);
-}
-
-QString TMainWin::NewProjectName()
-{
-    return QStringLiteral("Новый.twk");
 }
 
 void TMainWin::SetCurrentProjectFile(const QString &file)
@@ -95,6 +94,8 @@ void TMainWin::SetCurrentProjectFile(const QString &file)
 void TMainWin::SetAsker(Asker *asker)
 {
     m_asker = asker ? asker : m_defaultAsker.get();
+    m_properties->SetAsker(m_asker);
+    m_project->SetAsker(*m_asker);
 }
 
 // In the start-up order; each tool window does its first-show work as soon as it exists.
@@ -105,8 +106,13 @@ void TMainWin::CreateWindows()
     m_host->SetConsole(m_console);
     m_console->Start();
     m_errors = new TErrorsWin(this);
-    m_properties = new TPropertiesWin(this);
-    m_items = new TItemsWin(this);
+    m_properties = new TPropertiesWin(*m_host, this);
+    m_properties->SetAsker(m_asker);
+    m_items = new TItemsWin(*m_host, this);
+    m_items->SetObjectView(m_properties);
+    m_properties->SetSelection(m_items);
+    m_host->SetItems(m_items);
+    m_items->UpdateItems(QStringLiteral("player"));
     m_vocabulary = new TVocabularyWin(this);
     m_about = new TAboutWin(this);
     m_help = new THelpWin(*m_host, this);
@@ -130,19 +136,21 @@ void TMainWin::CreateMenus()
 
     QMenu *file = bar->addMenu(QStringLiteral("&Файл"));
     file->setObjectName(QStringLiteral("File1"));
-    // The project commands join these items when projects can be read and written.
-    const QList<QAction *> projectItems = {
-        AddItem(file, QStringLiteral("N13"), QStringLiteral("&Новый")),
-        AddItem(file, QStringLiteral("N1"), QStringLiteral("&Открыть"), QKeySequence(Qt::CTRL | Qt::Key_O)),
-    };
+    ProjectCommands *project = m_project.get();
+    connect(AddItem(file, QStringLiteral("N13"), QStringLiteral("&Новый")), &QAction::triggered,
+            this, [project] { project->New(); });
+    connect(AddItem(file, QStringLiteral("N1"), QStringLiteral("&Открыть"),
+                    QKeySequence(Qt::CTRL | Qt::Key_O)),
+            &QAction::triggered, this, [project] { project->Open(); });
     AddSeparator(file, QStringLiteral("N18"));
-    const QList<QAction *> saveItems = {
-        AddItem(file, QStringLiteral("N4"), QStringLiteral("&Сохранить"), QKeySequence(Qt::CTRL | Qt::Key_S)),
-        AddItem(file, QStringLiteral("N8"), QStringLiteral("С&охранить как...")),
-        AddItem(file, QStringLiteral("N7"), QStringLiteral("&Компилить"), QKeySequence(Qt::Key_F9)),
-    };
-    for (QAction *item : projectItems + saveItems)
-        item->setEnabled(false);
+    connect(AddItem(file, QStringLiteral("N4"), QStringLiteral("&Сохранить"),
+                    QKeySequence(Qt::CTRL | Qt::Key_S)),
+            &QAction::triggered, this, [project] { project->Save(); });
+    connect(AddItem(file, QStringLiteral("N8"), QStringLiteral("С&охранить как...")),
+            &QAction::triggered, this, [project] { project->SaveAs(); });
+    connect(AddItem(file, QStringLiteral("N7"), QStringLiteral("&Компилить"),
+                    QKeySequence(Qt::Key_F9)),
+            &QAction::triggered, this, [project] { project->Compile(); });
     AddSeparator(file, QStringLiteral("N6"));
     QAction *exit = AddItem(file, QStringLiteral("N5"), QStringLiteral("&Выход"));
     // Exit goes through the close question, so an unsaved project is never lost without asking.
@@ -217,10 +225,46 @@ void TMainWin::FirstShow()
     m_console->setFocus();
 }
 
-bool TMainWin::SaveProject()
+void TMainWin::EndPropertyEdit()
 {
-    // Projects are not written yet; the answer Yes then closes as No does.
-    return false;
+    if (m_properties->isVisible())
+        m_properties->FinishEdits();
+}
+
+void TMainWin::RefreshTree()
+{
+    m_items->UpdateItems(m_items->SelectedUid());
+}
+
+namespace {
+
+ProjectNode NodeOf(const QTreeWidgetItem *item)
+{
+    ProjectNode node{item->text(0), {}};
+    node.children.reserve(size_t(item->childCount()));
+    for (int i = 0; i < item->childCount(); ++i)
+        node.children.push_back(NodeOf(item->child(i)));
+    return node;
+}
+
+} // namespace
+
+ProjectNode TMainWin::TreeNodes() const
+{
+    const QTreeWidgetItem *root = m_items->Root();
+    return root ? NodeOf(root) : ProjectNode{QStringLiteral("world"), {}};
+}
+
+void TMainWin::FocusTree()
+{
+    m_items->Items()->setFocus();
+    // The focus moves for real only in an active window; the edits end either way.
+    EndPropertyEdit();
+}
+
+void TMainWin::WorldReplaced()
+{
+    // The parser messages and the data table show the new world once those windows exist.
 }
 
 void TMainWin::closeEvent(QCloseEvent *event)
@@ -232,8 +276,12 @@ void TMainWin::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (answer == QMessageBox::Yes)
-        SaveProject();
+    // A save that did not happen (Save As cancelled, or the file could not be written) keeps
+    // the program open, so nothing is lost.
+    if (answer == QMessageBox::Yes && !m_project->Save()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     m_help->close();
     m_about->close();

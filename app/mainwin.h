@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/projectcommands.h"
+
 #include <QMainWindow>
 
 #include <memory>
@@ -21,7 +23,7 @@ class RunGuardDialog;
 
 // The main window: owns the script state for the whole run, builds the windows in their order,
 // docks the tool windows, and holds the menus and the close question.
-class TMainWin : public QMainWindow
+class TMainWin : public QMainWindow, public ProjectWorkbench
 {
     Q_OBJECT
 
@@ -29,17 +31,24 @@ public:
     explicit TMainWin(QWidget *parent = nullptr);
     ~TMainWin() override;
 
-    static QString NewProjectName();
-
     ScriptHost &Host() const { return *m_host; }
-    const QString &CurrentProjectFile() const { return m_currentProjectFile; }
-    void SetCurrentProjectFile(const QString &file);
+    QString CurrentProjectFile() const override { return m_currentProjectFile; }
+    void SetCurrentProjectFile(const QString &file) override;
+    // Ends an edit open in the properties window, so its write-back runs now.
+    void EndPropertyEdit() override;
+    void RefreshTree() override;
+    ProjectNode TreeNodes() const override;
+    void FocusTree() override;
+    void WorldReplaced() override;
+    ProjectCommands &Project() const { return *m_project; }
 
     // Replaces the asker of the close question (tests answer it themselves).
     void SetAsker(Asker *asker);
 
     TConsoleWin *Console() const { return m_console; }
     TMapWin *Map() const { return m_map; }
+    TItemsWin *Items() const { return m_items; }
+    TPropertiesWin *Properties() const { return m_properties; }
     THelpWin *HelpWin() const { return m_help; }
     TAboutWin *AboutWin() const { return m_about; }
     QPlainTextEdit *HelpKeeper() const { return m_helpKeeper; }
@@ -59,11 +68,10 @@ private:
     void DockToolWindows();
     void FirstShow();
     bool BelongsHere(QWidget *widget) const;
-    // The Save command of the close question's Yes; true when the project was written.
-    bool SaveProject();
 
     std::unique_ptr<ScriptHost> m_host;
     std::unique_ptr<Asker> m_defaultAsker;
+    std::unique_ptr<ProjectCommands> m_project;
     Asker *m_asker = nullptr;
     QString m_currentProjectFile;
     RunGuardDialog *m_runGuard = nullptr;

@@ -28,7 +28,7 @@ ProjectCommands::ProjectCommands(ScriptHost &host, ProjectWorkbench &workbench, 
                                  QWidget *dialogParent)
     : m_host(host),
       m_workbench(workbench),
-      m_asker(asker),
+      m_asker(&asker),
       m_dialogParent(dialogParent),
       m_writer(host),
       m_scriptFolder(QDir::currentPath())
@@ -70,7 +70,7 @@ void ProjectCommands::New()
 void ProjectCommands::Open()
 {
     QString name;
-    if (!m_asker.AskOpenFile(m_dialogParent, FileFilter(), &name))
+    if (!m_asker->AskOpenFile(m_dialogParent, FileFilter(), &name))
         return;
     OpenFile(name);
 }
@@ -82,7 +82,7 @@ void ProjectCommands::OpenFile(const QString &name)
     // The title changes only once the file is read: a later Save must not write this world
     // over a file that could not even be opened.
     if (!file.open(QIODevice::ReadOnly)) {
-        m_asker.ShowError(m_dialogParent, Text(kOpenCaption),
+        m_asker->ShowError(m_dialogParent, Text(kOpenCaption),
                           QStringLiteral("Не удалось открыть файл %1: %2").arg(name, file.errorString()));
         return;
     }
@@ -110,11 +110,11 @@ bool ProjectCommands::SaveAs()
     m_workbench.RefreshTree();
     m_workbench.EndPropertyEdit();
     QString name = m_workbench.CurrentProjectFile();
-    if (!m_asker.AskSaveFile(m_dialogParent, FileFilter(), &name))
+    if (!m_asker->AskSaveFile(m_dialogParent, FileFilter(), &name))
         return false;
     // The question is about the file that will really be written, extension included.
     if (QFileInfo::exists(ProjectWriter::WithExtension(name))
-        && m_asker.Warning(m_dialogParent, QStringLiteral("Подтверждение"),
+        && m_asker->Warning(m_dialogParent, QStringLiteral("Подтверждение"),
                            QStringLiteral("Такой файл уже существует. Продолжить?"),
                            QMessageBox::Yes | QMessageBox::No)
                != QMessageBox::Yes)
@@ -134,7 +134,7 @@ bool ProjectCommands::WriteProject(const QString &name)
     QList<QByteArray> lines;
     QString problem;
     if (!m_writer.ProjectLines(m_workbench.TreeNodes(), &lines, &problem)) {
-        m_asker.ShowError(m_dialogParent, Text(kSaveCaption), problem);
+        m_asker->ShowError(m_dialogParent, Text(kSaveCaption), problem);
         return false;
     }
 
@@ -145,7 +145,7 @@ bool ProjectCommands::WriteProject(const QString &name)
                         + QStringLiteral(".XXXXXX"));
     const QByteArray bytes = ProjectWriter::JoinLines(lines);
     if (!part.open() || part.write(bytes) != bytes.size() || !part.flush()) {
-        m_asker.ShowError(m_dialogParent, Text(kSaveCaption),
+        m_asker->ShowError(m_dialogParent, Text(kSaveCaption),
                           QStringLiteral("Не удалось записать файл %1: %2").arg(target, part.errorString()));
         return false;
     }
@@ -159,7 +159,7 @@ bool ProjectCommands::WriteProject(const QString &name)
     if (std::rename(QFile::encodeName(part.fileName()).constData(),
                     QFile::encodeName(info.absoluteFilePath()).constData())
         != 0) {
-        m_asker.ShowError(m_dialogParent, Text(kSaveCaption),
+        m_asker->ShowError(m_dialogParent, Text(kSaveCaption),
                           QStringLiteral("Не удалось заменить файл %1; прежний файл не тронут.").arg(target));
         return false;
     }

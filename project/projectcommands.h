@@ -35,6 +35,8 @@ public:
     ProjectCommands(ScriptHost &host, ProjectWorkbench &workbench, Asker &asker,
                     QWidget *dialogParent);
 
+    void SetAsker(Asker &asker) { m_asker = &asker; }
+
     static QString NewProjectName();
     static QString FileFilter();
 
@@ -69,7 +71,7 @@ private:
 
     ScriptHost &m_host;
     ProjectWorkbench &m_workbench;
-    Asker &m_asker;
+    Asker *m_asker;
     QWidget *m_dialogParent;
     ProjectWriter m_writer;
     QString m_scriptFolder;

@@ -1,6 +1,547 @@
 #include "properties/propertieswin.h"
 
-TPropertiesWin::TPropertiesWin(QWidget *parent)
-    : TToolWin(QStringLiteral("Свойства объекта"), QStringLiteral("TPropertiesWin"), QSize(692, 476), parent)
+#include "app/asker.h"
+#include "properties/methodeditor.h"
+#include "properties/propertyreader.h"
+#include "properties/propertystatements.h"
+#include "script/scripthost.h"
+
+#include <QAction>
+#include <QFocusEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace PS = PropertyStatements;
+
+namespace {
+
+constexpr int kListWidth = 152;
+constexpr int kIconSize = 16;
+
+QPixmap BlankIcon()
 {
+    QPixmap pixmap(kIconSize, kIconSize);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+// A cog: the constructor builds the object.
+QIcon ConstructorIcon()
+{
+    QPixmap pixmap = BlankIcon();
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor body(196, 120, 20);
+    p.setPen(QPen(body, 3));
+    for (int i = 0; i < 4; ++i) {
+        p.save();
+        p.translate(8, 8);
+        p.rotate(45.0 * i);
+        p.drawLine(QPointF(0, -7), QPointF(0, 7));
+        p.restore();
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(body);
+    p.drawEllipse(QPointF(8, 8), 5, 5);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(8, 8), 2, 2);
+    return QIcon(pixmap);
+}
+
+// A green arrow: a method answers a verb.
+QIcon MethodIcon()
+{
+    QPixmap pixmap = BlankIcon();
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(20, 100, 30), 1));
+    p.setBrush(QColor(60, 170, 70));
+    const QPointF arrow[] = {{3, 2}, {13, 8}, {3, 14}};
+    p.drawPolygon(arrow, 3);
+    return QIcon(pixmap);
+}
+
+// A hook: the catchers take events on their way.
+QIcon CatchersIcon()
+{
+    QPixmap pixmap = BlankIcon();
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(120, 50, 160), 2.2, Qt::SolidLine, Qt::RoundCap));
+    QPainterPath hook;
+    hook.moveTo(10, 1.5);
+    hook.lineTo(10, 10);
+    hook.cubicTo(10, 15, 3, 15, 3, 10);
+    hook.lineTo(5, 8.5);
+    p.drawPath(hook);
+    return QIcon(pixmap);
+}
+
+// A small table: the object's free data.
+QIcon DataIcon()
+{
+    QPixmap pixmap = BlankIcon();
+    QPainter p(&pixmap);
+    p.setPen(QColor(30, 70, 150));
+    p.setBrush(Qt::white);
+    p.drawRect(1, 2, 13, 11);
+    p.fillRect(2, 3, 12, 3, QColor(120, 160, 220));
+    p.drawLine(1, 6, 14, 6);
+    p.drawLine(1, 9, 14, 9);
+    p.drawLine(6, 2, 6, 13);
+    return QIcon(pixmap);
+}
+
+
+QLabel *HeadingLabel(const QString &name)
+{
+    auto *label = new QLabel;
+    label->setObjectName(name);
+    label->setAccessibleName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+} // namespace
+
+TPropertiesWin::TPropertiesWin(ScriptHost &host, QWidget *parent)
+    : TToolWin(QStringLiteral("Свойства объекта"), QStringLiteral("TPropertiesWin"), QSize(692, 476),
+               parent),
+      m_host(host), m_defaultAsker(std::make_unique<MessageBoxAsker>()),
+      m_asker(m_defaultAsker.get()),
+      m_imageList1{ConstructorIcon(), MethodIcon(), CatchersIcon(), DataIcon()}
+{
+    CreateWidgets();
+    CreatePopupMenu1();
+}
+
+TPropertiesWin::~TPropertiesWin()
+{
+    // The children outlive this part of the object; their last signals (focus leaving as they
+    // are deleted) must not reach handlers whose members are gone.
+    m_method->disconnect(this);
+    m_propNames->disconnect(this);
+    m_objName->disconnect(this);
+    m_objName->removeEventFilter(this);
+    m_propNames->removeEventFilter(this);
+    m_propNames->viewport()->removeEventFilter(this);
+}
+
+void TPropertiesWin::CreateWidgets()
+{
+    auto *label2 = new QLabel(QStringLiteral("Имя"));
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->setAccessibleName(label2->text());
+    m_objName = new QLineEdit;
+    m_objName->setObjectName(QStringLiteral("ObjName"));
+    m_objName->setAccessibleName(QStringLiteral("ObjName"));
+    label2->setBuddy(m_objName);
+    m_objName->installEventFilter(this);
+    connect(m_objName, &QLineEdit::textEdited, this, [this] { ObjNameChange(ChangedBy::Name); });
+    connect(m_objName, &QLineEdit::returnPressed, this, &TPropertiesWin::ObjNameExit);
+
+    m_propNames = new QTreeWidget;
+    m_propNames->setObjectName(QStringLiteral("PropNames"));
+    m_propNames->setAccessibleName(QStringLiteral("PropNames"));
+    m_propNames->setColumnCount(1);
+    m_propNames->setHeaderLabels({QStringLiteral("Свойства объекта")});
+    m_propNames->header()->setSectionsClickable(false);
+    m_propNames->header()->setStretchLastSection(true);
+    m_propNames->setRootIsDecorated(false);
+    m_propNames->setItemsExpandable(false);
+    m_propNames->setUniformRowHeights(true);
+    m_propNames->setIconSize(QSize(kIconSize, kIconSize));
+    m_propNames->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_propNames->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_propNames->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Entries are dragged onto the object tree, which copies the property; nothing is dropped here.
+    m_propNames->setDragEnabled(true);
+    m_propNames->setDragDropMode(QAbstractItemView::DragOnly);
+    m_propNames->setDefaultDropAction(Qt::CopyAction);
+    m_propNames->setAcceptDrops(false);
+    // The selected entry must show while the author works in the editor.
+    QPalette palette = m_propNames->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                     palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    m_propNames->setPalette(palette);
+    m_propNames->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_propNames->installEventFilter(this);
+    m_propNames->viewport()->installEventFilter(this);
+    connect(m_propNames, &QTreeWidget::itemSelectionChanged, this,
+            &TPropertiesWin::PropNamesSelectItem);
+
+    m_begin = HeadingLabel(QStringLiteral("Begin"));
+    m_method = new MethodEditor;
+    connect(m_method, &MethodEditor::AuthorChanged, this, [this] { ObjNameChange(ChangedBy::Code); });
+    connect(m_method, &MethodEditor::Left, this, &TPropertiesWin::MethodExit);
+    m_end = HeadingLabel(QStringLiteral("End"));
+
+    // The data area stays empty and disabled until the data tree fills it.
+    m_data = new QTreeWidget;
+    m_data->setObjectName(QStringLiteral("Data"));
+    m_data->setAccessibleName(QStringLiteral("Data"));
+    m_data->setHeaderHidden(true);
+    m_data->setEnabled(false);
+    m_data->hide();
+    m_field = new QLineEdit;
+    m_field->setObjectName(QStringLiteral("Field"));
+    m_field->setAccessibleName(QStringLiteral("Field"));
+    m_field->setEnabled(false);
+    m_field->hide();
+
+    auto *right = new QWidget;
+    auto *rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(2);
+    rightLayout->addWidget(m_begin);
+    rightLayout->addWidget(m_method, 1);
+    rightLayout->addWidget(m_end);
+    rightLayout->addWidget(m_data, 1);
+    rightLayout->addWidget(m_field);
+
+    m_splitter1 = new QSplitter(Qt::Horizontal);
+    m_splitter1->setObjectName(QStringLiteral("Splitter1"));
+    m_splitter1->setAccessibleName(QStringLiteral("Splitter1"));
+    m_splitter1->setChildrenCollapsible(false);
+    m_splitter1->addWidget(m_propNames);
+    m_splitter1->addWidget(right);
+    m_splitter1->setStretchFactor(0, 0);
+    m_splitter1->setStretchFactor(1, 1);
+    m_splitter1->setSizes({kListWidth, DesignSize().width() - kListWidth});
+
+    auto *client = new SizedClient(DesignSize());
+    auto *layout = new QVBoxLayout(client);
+    layout->setContentsMargins(2, 2, 2, 2);
+    auto *strip = new QHBoxLayout;
+    strip->addWidget(label2);
+    strip->addWidget(m_objName, 1);
+    layout->addLayout(strip);
+    layout->addWidget(m_splitter1, 1);
+    SetClient(client);
+
+    setTabOrder(m_objName, m_propNames);
+    setTabOrder(m_propNames, m_method);
+    setFocusProxy(m_propNames);
+}
+
+void TPropertiesWin::CreatePopupMenu1()
+{
+    m_popupMenu1 = new QMenu(this);
+    m_popupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    m_popupMenu1->setAccessibleName(QStringLiteral("PopupMenu1"));
+    // The list takes Delete and Insert itself (eventFilter); the menu shows the keys.
+    const auto add = [this](const char *name, const QString &text, const QKeySequence &keys,
+                            void (TPropertiesWin::*slot)()) {
+        QAction *action = m_popupMenu1->addAction(text);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, slot);
+    };
+    add("N1", QStringLiteral("Удалить"), QKeySequence(Qt::Key_Delete), &TPropertiesWin::N1Click);
+    add("N2", QStringLiteral("Добавить"), QKeySequence(Qt::Key_Insert), &TPropertiesWin::N2Click);
+    m_popupMenu1->addSeparator();
+    add("N10", QStringLiteral("Конструктор"), QKeySequence(), &TPropertiesWin::N10Click);
+    add("N4", QStringLiteral("Отлавливатель"), QKeySequence(), &TPropertiesWin::N4Click);
+
+    connect(m_propNames, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        PropNamesClick();
+        m_popupMenu1->popup(m_propNames->viewport()->mapToGlobal(at));
+    });
+}
+
+void TPropertiesWin::SetSelection(ObjectSelection *selection)
+{
+    m_selection = selection;
+}
+
+void TPropertiesWin::SetAsker(Asker *asker)
+{
+    m_asker = asker ? asker : m_defaultAsker.get();
+}
+
+QString TPropertiesWin::SelectedUid() const
+{
+    return m_selection ? m_selection->SelectedUid() : QString();
+}
+
+QString TPropertiesWin::SelectedParentUid() const
+{
+    return m_selection ? m_selection->SelectedParentUid() : QString();
+}
+
+int TPropertiesWin::SelectedRow() const
+{
+    const QList<QTreeWidgetItem *> selected = m_propNames->selectedItems();
+    return selected.isEmpty() ? -1 : m_propNames->indexOfTopLevelItem(selected.first());
+}
+
+QString TPropertiesWin::SelectedCaption() const
+{
+    const int row = SelectedRow();
+    return row < 0 ? QString() : m_propNames->topLevelItem(row)->text(0);
+}
+
+void TPropertiesWin::SelectRow(int row)
+{
+    if (QTreeWidgetItem *item = m_propNames->topLevelItem(row)) {
+        m_propNames->setCurrentItem(item);
+        item->setSelected(true);
+    }
+}
+
+void TPropertiesWin::AddEntry(const QString &caption, int image)
+{
+    auto *item = new QTreeWidgetItem(m_propNames, {caption});
+    item->setIcon(0, m_imageList1.at(image));
+    item->setData(0, ImageRole, image);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled);
+}
+
+void TPropertiesWin::FinishEdits()
+{
+    if (m_method->hasFocus())
+        m_method->clearFocus();
+    if (m_objName->hasFocus())
+        m_objName->clearFocus();
+}
+
+void TPropertiesWin::ShowObjectProperties(const QString &uid)
+{
+    FinishEdits();
+    if (m_selection)
+        m_selection->WriteSearch(uid);
+    m_propNames->clear();
+    AddEntry(PS::DataCaption(), PS::DataImage);
+    const PropertyReader::ObjectListing listing = PropertyReader::ReadObject(m_host.State(), uid);
+    if (!listing.exists) {
+        // Nothing of an object that is gone stays in the editor to be typed into.
+        SelectRow(0);
+        return;
+    }
+    m_objName->setText(listing.name);
+    if (listing.ideDataMissing) {
+        m_host.RunLua(PS::NewIdeDataStatement(uid));
+        SelectRow(0);
+        return;
+    }
+    for (const QString &key : listing.keys)
+        AddEntry(PS::CaptionOfKey(key), PS::ImageOfKey(key));
+    SelectRow(0);
+    ShowProperty(uid, PS::DataCaption());
+}
+
+void TPropertiesWin::ShowProperty(const QString &uid, const QString &caption)
+{
+    if (caption == PS::DataCaption()) {
+        // The data tree of the object is built here once it exists; the area shows nothing yet.
+        m_data->clear();
+        return;
+    }
+    // Text typed but not yet written back must not be replaced unseen.
+    if (m_method->hasFocus())
+        m_method->clearFocus();
+    const PropertyReader::Source source =
+        PropertyReader::ReadSource(m_host.State(), uid, PS::KeyOfCaption(caption));
+    if (!source.exists)
+        return;
+    m_method->LoadText(source.text);
+    m_begin->setText(PS::BeginHeading(uid, caption, SelectedParentUid(), m_objName->text()));
+    m_end->setText(PS::EndHeading(caption));
+    m_method->ColourKeywords();
+}
+
+void TPropertiesWin::ShowObject(const QString &uid)
+{
+    ShowObjectProperties(uid);
+    ShowProperty(uid, PS::DataCaption());
+}
+
+void TPropertiesWin::SelectProperty(const QString &caption)
+{
+    for (int row = 0; row < m_propNames->topLevelItemCount(); ++row) {
+        if (m_propNames->topLevelItem(row)->text(0) == caption) {
+            SelectRow(row);
+            ShowProperty(SelectedUid(), caption);
+            return;
+        }
+    }
+}
+
+void TPropertiesWin::PropNamesClick()
+{
+    if (m_propNames->topLevelItemCount() == 0)
+        return;
+    if (SelectedRow() < 0)
+        SelectRow(0);
+    ShowProperty(SelectedUid(), SelectedCaption());
+}
+
+void TPropertiesWin::PropNamesSelectItem()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const bool data = SelectedCaption() == PS::DataCaption();
+    m_begin->setVisible(!data);
+    m_method->setVisible(!data);
+    m_end->setVisible(!data);
+    m_data->setVisible(data);
+    m_field->setVisible(data);
+    if (data) {
+        const QSignalBlocker blocker(m_field);
+        m_field->clear();
+        m_field->setEnabled(false);
+        m_data->clear();
+    }
+}
+
+void TPropertiesWin::AddProperty(const QString &uid, const QString &key)
+{
+    // Asking for a property that exists already leads to it; its source is not emptied.
+    if (!PropertyReader::HasProperty(m_host.State(), uid, key))
+        m_host.RunLua(PS::AddStatement(uid, key));
+}
+
+void TPropertiesWin::N2Click()
+{
+    const QString uid = SelectedUid();
+    if (uid.isEmpty())
+        return;
+    QString answer;
+    QString key;
+    if (m_asker->AskText(this, QStringLiteral("Добавление действия к объекту ") + uid,
+                         QStringLiteral("Введите добавляемое действие"), &answer)) {
+        key = PS::Trimmed(answer);
+        AddProperty(uid, key);
+    }
+    ShowObjectProperties(uid);
+    SelectProperty(key);
+}
+
+void TPropertiesWin::N1Click()
+{
+    const QString uid = SelectedUid();
+    const int row = SelectedRow();
+    if (uid.isEmpty() || row < 0 || SelectedCaption() == PS::DataCaption())
+        return;
+    for (const PS::Statement &statement : PS::DeleteStatements(uid, PS::KeyOfCaption(SelectedCaption()))) {
+        if (statement.echoed)
+            m_host.RunEchoed(statement.text);
+        else
+            m_host.RunLua(statement.text);
+    }
+    const int next = row == m_propNames->topLevelItemCount() - 1 ? row - 1 : row;
+    ShowObjectProperties(uid);
+    // The entry now selected is also shown, so the editor never holds the deleted text.
+    if (next < m_propNames->topLevelItemCount()) {
+        SelectRow(next);
+        ShowProperty(uid, SelectedCaption());
+    }
+}
+
+void TPropertiesWin::N10Click()
+{
+    const QString uid = SelectedUid();
+    if (uid.isEmpty())
+        return;
+    AddProperty(uid, PS::KeyOfCaption(PS::ConstructorCaption()));
+    ShowObjectProperties(uid);
+    SelectProperty(PS::ConstructorCaption());
+}
+
+void TPropertiesWin::N4Click()
+{
+    const QString uid = SelectedUid();
+    if (uid.isEmpty())
+        return;
+    AddProperty(uid, PS::KeyOfCaption(PS::CatchersCaption()));
+    ShowObjectProperties(uid);
+    SelectProperty(PS::CatchersCaption());
+}
+
+void TPropertiesWin::ObjNameChange(ChangedBy changedBy)
+{
+    const QString uid = SelectedUid();
+    if (uid.isEmpty() || m_propNames->topLevelItemCount() == 0)
+        return;
+    if (SelectedRow() < 0)
+        SelectRow(0);
+    m_pending.uid = uid;
+    m_pending.property = SelectedCaption();
+    m_pending.name = m_objName->text();
+    m_pending.code = m_method->Text();
+    if (changedBy == ChangedBy::Name)
+        m_pending.nameUnsaved = true;
+    else
+        m_pending.codeUnsaved = true;
+    const QString parent = SelectedParentUid();
+    if (m_pending.property == PS::ConstructorCaption() && !parent.isEmpty())
+        m_begin->setText(
+            PS::BeginHeading(uid, m_pending.property, parent, PS::Trimmed(m_pending.name)));
+}
+
+void TPropertiesWin::ObjNameExit()
+{
+    // Only a name the author typed is written, so leaving the field never writes a stale name
+    // over one changed meanwhile, nor addresses an object that has gone.
+    if (m_pending.uid.isEmpty() || !m_pending.nameUnsaved)
+        return;
+    m_pending.nameUnsaved = false;
+    m_pending.name = PS::Trimmed(m_pending.name);
+    m_host.RunEchoed(PS::NameStatement(m_pending.uid, m_pending.name));
+}
+
+void TPropertiesWin::MethodExit()
+{
+    // The same rule for the code: a property deleted meanwhile is not brought back by merely
+    // passing through the editor. Data captures belong to the data area, not here.
+    if (m_pending.uid.isEmpty() || !m_pending.codeUnsaved || m_pending.property.isEmpty()
+        || m_pending.property == PS::DataCaption())
+        return;
+    m_pending.codeUnsaved = false;
+    const PendingEdit edit = m_pending;
+    for (const PS::Statement &statement : PS::WriteBack(edit.uid, edit.property, edit.code)) {
+        if (statement.echoed)
+            m_host.RunEchoed(statement.text);
+        else
+            m_host.RunLua(statement.text);
+    }
+}
+
+bool TPropertiesWin::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_propNames && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Insert) {
+            N2Click();
+            return true;
+        }
+        if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Delete) {
+            N1Click();
+            return true;
+        }
+    } else if (watched == m_propNames && event->type() == QEvent::KeyRelease) {
+        PropNamesClick();
+    } else if (watched == m_propNames->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        PropNamesClick();
+    } else if (watched == m_objName && event->type() == QEvent::FocusOut
+               && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
+        ObjNameExit();
+    }
+    return TToolWin::eventFilter(watched, event);
 }

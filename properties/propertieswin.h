@@ -1,12 +1,124 @@
 #pragma once
 
 #include "app/toolwin.h"
+#include "app/windowlinks.h"
 
-// The selected object's display name, properties, code and data.
-class TPropertiesWin : public TToolWin
+#include <QIcon>
+#include <QList>
+
+#include <memory>
+
+class Asker;
+class MethodEditor;
+class ObjectSelection;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QSplitter;
+class QTreeWidget;
+class QTreeWidgetItem;
+class ScriptHost;
+
+// The selected object's display name, its property list, and the right-hand area that shows one
+// property: the code editor for methods, the constructor and the event catchers, or the data area.
+// Everything it changes in the world it changes by running Lua text; it reads the world directly.
+class TPropertiesWin : public TToolWin, public ObjectView
 {
     Q_OBJECT
 
 public:
-    explicit TPropertiesWin(QWidget *parent = nullptr);
+    // What the author last changed in the name field or the code editor, so that the write-back
+    // on leaving either addresses the object and property that were edited, wherever the
+    // selection has moved since. The two flags say which of the two still has to be written.
+    struct PendingEdit
+    {
+        QString uid;
+        QString property;
+        QString name;
+        QString code;
+        bool nameUnsaved = false;
+        bool codeUnsaved = false;
+    };
+
+    // The list entry's image index (0 constructor, 1 method, 2 catchers, 3 data) is kept under
+    // this role beside its icon.
+    static constexpr int ImageRole = Qt::UserRole;
+
+    explicit TPropertiesWin(ScriptHost &host, QWidget *parent = nullptr);
+    ~TPropertiesWin() override;
+
+    // The object tree; null reads as "no node selected".
+    void SetSelection(ObjectSelection *selection);
+    // Null restores the real message boxes.
+    void SetAsker(Asker *asker);
+
+    // Finishes the edits in progress, then fills the name field and the list from the object's
+    // ide_data in traversal order, "Данные" first and selected.
+    void ShowObjectProperties(const QString &uid) override;
+    // Loads the property's text and headings into the code editor, or for "Данные" the data area.
+    void ShowProperty(const QString &uid, const QString &caption) override;
+    void ShowObject(const QString &uid) override;
+    // Selects the first entry with this caption and shows it; nothing when there is none.
+    void SelectProperty(const QString &caption);
+
+    // The list's popup commands: "Удалить", "Добавить", "Конструктор", "Отлавливатель".
+    void N1Click();
+    void N2Click();
+    void N10Click();
+    void N4Click();
+    // A click on the list: shows the selected entry, entry 0 when none is selected.
+    void PropNamesClick();
+    // Takes the focus from the name field and the code editor, so that what the author typed
+    // there is written back now (before a project command, or before the window is refilled).
+    void FinishEdits();
+
+    QLineEdit *ObjName() const { return m_objName; }
+    QTreeWidget *PropNames() const { return m_propNames; }
+    MethodEditor *Method() const { return m_method; }
+    QLabel *BeginLabel() const { return m_begin; }
+    QLabel *EndLabel() const { return m_end; }
+    QTreeWidget *Data() const { return m_data; }
+    QLineEdit *Field() const { return m_field; }
+    QSplitter *Splitter1() const { return m_splitter1; }
+    QMenu *PopupMenu1() const { return m_popupMenu1; }
+    const PendingEdit &Pending() const { return m_pending; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    enum class ChangedBy { Name, Code };
+
+    void CreateWidgets();
+    void CreatePopupMenu1();
+    void PropNamesSelectItem();
+    void ObjNameChange(ChangedBy changedBy);
+    void ObjNameExit();
+    void MethodExit();
+    // Adds an empty property unless the object has one under that key already.
+    void AddProperty(const QString &uid, const QString &key);
+    void AddEntry(const QString &caption, int image);
+    void SelectRow(int row);
+    int SelectedRow() const;
+    QString SelectedCaption() const;
+    QString SelectedUid() const;
+    QString SelectedParentUid() const;
+
+    ScriptHost &m_host;
+    ObjectSelection *m_selection = nullptr;
+    std::unique_ptr<Asker> m_defaultAsker;
+    Asker *m_asker = nullptr;
+    PendingEdit m_pending;
+    // The list's images by index: 0 constructor, 1 method, 2 catchers, 3 data.
+    QList<QIcon> m_imageList1;
+
+    QLineEdit *m_objName = nullptr;
+    QTreeWidget *m_propNames = nullptr;
+    QSplitter *m_splitter1 = nullptr;
+    QLabel *m_begin = nullptr;
+    MethodEditor *m_method = nullptr;
+    QLabel *m_end = nullptr;
+    QTreeWidget *m_data = nullptr;
+    QLineEdit *m_field = nullptr;
+    QMenu *m_popupMenu1 = nullptr;
 };

@@ -457,6 +457,79 @@ local function in_list (list, value)
   return type(list) == 'table' and index_of(list, value) ~= nil
 end
 
+-- Whether the world under root is sound, in one pass that changes nothing: every list holds only
+-- live objects under the keys 1..n, each object is owned exactly once and reached from root by
+-- ownership, `parents` names exactly the objects that list it without owning it, the fields have
+-- their types, and no global holds an object the tree does not reach. The check runs before
+-- every rebuild of the object tree, so the common case, a sound world, must cost little; anything
+-- doubtful is left to the full repair.
+local function world_is_sound (root)
+  local rawget, type, getmetatable, next = rawget, type, getmetatable, next
+  local G, class = _G, OBJECT
+  if rawget(root, 'parent') ~= nil or rawget(G, rawget(root, 'uid')) ~= root then return false end
+  local owned = { [root] = true }
+  local listers = {}
+  local stack, depth = { root }, 1
+  while depth > 0 do
+    local o = stack[depth]
+    stack[depth] = nil
+    depth = depth - 1
+    local items = rawget(o, 'items')
+    if type(items) ~= 'table' or type(rawget(o, 'name')) ~= 'string' or
+       type(rawget(o, 'data')) ~= 'table' or type(rawget(o, 'ide_data')) ~= 'table' then
+      return false
+    end
+    local hooks = rawget(o, 'hooks')
+    if hooks ~= nil and type(hooks) ~= 'table' then return false end
+    local count = 0
+    for k, e in next, items do
+      count = count + 1
+      if type(e) ~= 'table' or getmetatable(e) ~= class or rawget(G, rawget(e, 'uid')) ~= e then
+        return false
+      end
+      if rawget(e, 'parent') == o then
+        if owned[e] then return false end
+        owned[e] = true
+        depth = depth + 1
+        stack[depth] = e
+      else
+        local by = listers[e]
+        if by == nil then
+          by = {}
+          listers[e] = by
+        elseif by[o] then
+          return false
+        end
+        by[o] = true
+      end
+    end
+    if count ~= table.getn(items) or (count > 0 and items[count] == nil) then return false end
+  end
+  for e, by in next, listers do
+    if not owned[e] then return false end
+    local parents = rawget(e, 'parents')
+    if type(parents) ~= 'table' then return false end
+    local count, seen = 0, {}
+    for _, p in next, parents do
+      if not by[p] or seen[p] then return false end
+      seen[p] = true
+      count = count + 1
+    end
+    local want = 0
+    for _ in next, by do want = want + 1 end
+    if count ~= want or count ~= table.getn(parents) then return false end
+  end
+  for o in next, owned do
+    if listers[o] == nil and rawget(o, 'parents') ~= nil then return false end
+  end
+  for k, v in next, G do
+    if type(v) == 'table' and getmetatable(v) == class and rawget(v, 'uid') == k and not owned[v] then
+      return false
+    end
+  end
+  return true
+end
+
 -- Finds and repairs whatever would break a walk of the tree, printing one line for each repair;
 -- returns the number of repairs. The lists are taken as the truth and the links from objects
 -- back to them (parent, parents) are made to agree with the lists.
@@ -465,6 +538,7 @@ function OBJECT.check (self)
     error('check вызван не для объекта (пишите через двоеточие: world:check())', 2)
   end
   notice_reset()
+  if self == rawget(_G, 'world') and world_is_sound(self) then return 0 end
   local repairs = 0
   local function report (message)
     repairs = repairs + 1

@@ -8,6 +8,8 @@
 #include "tests/testmain.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -31,6 +33,13 @@ public:
     }
 
     bool AskText(QWidget *, const QString &, const QString &, QString *) override { return false; }
+    bool AskSaveFile(QWidget *, const QString &, QString *name) override
+    {
+        *name = saveName;
+        return !saveName.isEmpty();
+    }
+
+    QString saveName;
 
     QMessageBox::StandardButton answer = QMessageBox::Cancel;
     QStringList asked;
@@ -52,9 +61,14 @@ private:
     std::unique_ptr<TMainWin> m_main;
     ScriptedAsker m_asker;
 
+    // A main menu item by name (the windows' own menus reuse some of the names).
     QAction *Item(const char *name) const
     {
-        return m_main->findChild<QAction *>(QString::fromLatin1(name));
+        for (QAction *menu : m_main->menuBar()->actions())
+            for (QAction *item : menu->menu()->actions())
+                if (item->objectName() == QLatin1String(name))
+                    return item;
+        return nullptr;
     }
 
 private Q_SLOTS:
@@ -145,7 +159,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, caption);
         QFETCH(QKeySequence, shortcut);
-        auto *item = m_main->findChild<QAction *>(name);
+        QAction *item = Item(qPrintable(name));
         QVERIFY(item);
         QCOMPARE(item->text(), caption);
         QCOMPARE(item->shortcut(), shortcut);
@@ -258,14 +272,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("closes");
-        QTest::newRow("cancel") << int(QMessageBox::Cancel) << false;
-        QTest::newRow("no") << int(QMessageBox::No) << true;
-        QTest::newRow("yes") << int(QMessageBox::Yes) << true;
+        QTest::addColumn<bool>("saveAs");
+        QTest::newRow("cancel") << int(QMessageBox::Cancel) << false << false;
+        QTest::newRow("no") << int(QMessageBox::No) << true << false;
+        QTest::newRow("yes, saved") << int(QMessageBox::Yes) << true << true;
+        QTest::newRow("yes, save as cancelled") << int(QMessageBox::Yes) << false << false;
     }
     void closeQuestionAnswers()
     {
         QFETCH(int, answer);
         QFETCH(bool, closes);
+        QFETCH(bool, saveAs);
+        QTemporaryDir dir;
+        if (saveAs)
+            m_asker.saveName = dir.filePath(QStringLiteral("closing"));
         m_asker.answer = QMessageBox::StandardButton(answer);
         const QString log = m_main->Console()->Output()->toPlainText();
         m_main->close();
@@ -273,7 +293,9 @@ private Q_SLOTS:
                  QStringList{QString::fromUtf8("Выход|Вы хотите сохранить проект?")});
         QCOMPARE(m_asker.lastButtons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         QCOMPARE(m_main->isVisible(), !closes);
-        QCOMPARE(m_main->Console()->Output()->toPlainText(), log);
+        QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("closing.twk"))), saveAs);
+        if (answer != QMessageBox::Yes)
+            QCOMPARE(m_main->Console()->Output()->toPlainText(), log);
     }
 
     void escapeAndExitAskTheCloseQuestion_data()

@@ -1,0 +1,733 @@
+#include "properties/methodeditor.h"
+#include "properties/propertieswin.h"
+#include "script/scripthost.h"
+#include "tests/properties/fakes.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/testmain.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+const QString kData = QStringLiteral("Данные");
+const QString kConstructor = QStringLiteral("Конструктор");
+const QString kCatchers = QStringLiteral("Отлавливатель");
+
+// Types text as key presses, so the widgets see the author's keys (Cyrillic included).
+void Type(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n'))
+            QTest::keyClick(widget, Qt::Key_Return);
+        else if (c == QLatin1Char('\t'))
+            QTest::keyClick(widget, Qt::Key_Tab);
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+// The caption and image a key of ide_data is listed with.
+QPair<QString, int> EntryOfKey(const QString &key)
+{
+    if (key == QLatin1String("constructor"))
+        return {kConstructor, 0};
+    if (key == QLatin1String("hooks"))
+        return {kCatchers, 2};
+    return {key, 1};
+}
+
+} // namespace
+
+class TestPropertiesWin : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScriptHost> m_host;
+    RecordingConsole m_console;
+    FakeSelection m_selection;
+    FakeAsker m_asker;
+    std::unique_ptr<TPropertiesWin> m_win;
+
+    QTreeWidget *List() const { return m_win->PropNames(); }
+    MethodEditor *Editor() const { return m_win->Method(); }
+
+    QStringList Captions() const
+    {
+        QStringList captions;
+        for (int i = 0; i < List()->topLevelItemCount(); ++i)
+            captions.append(List()->topLevelItem(i)->text(0));
+        return captions;
+    }
+
+    QList<int> Images() const
+    {
+        QList<int> images;
+        for (int i = 0; i < List()->topLevelItemCount(); ++i)
+            images.append(List()->topLevelItem(i)->data(0, TPropertiesWin::ImageRole).toInt());
+        return images;
+    }
+
+    int RowOf(const QString &caption) const { return Captions().indexOf(caption); }
+
+    QString SelectedCaption() const
+    {
+        const QList<QTreeWidgetItem *> selected = List()->selectedItems();
+        return selected.size() == 1 ? selected.first()->text(0) : QString();
+    }
+
+    QString Eval(const QString &expression) { return m_host->EvalString(expression); }
+
+    // The lines the window echoed, and those Lua reported as errors.
+    QStringList Lines(int kind) const
+    {
+        QStringList texts;
+        for (const auto &line : m_console.lines) {
+            if (line.second == kind)
+                texts.append(line.first);
+        }
+        return texts;
+    }
+
+    QStringList Echoes() const { return Lines(ConsoleKind::Command); }
+    QStringList Errors() const { return Lines(ConsoleKind::Error); }
+
+    // The tree selects the object and shows it, as a click on its node does.
+    void Pick(const QString &uid, const QString &parent)
+    {
+        m_selection.Select(uid, parent);
+        m_win->ShowObject(uid);
+    }
+
+    // A click on a list entry.
+    void ClickEntry(const QString &caption)
+    {
+        const int row = RowOf(caption);
+        QVERIFY2(row >= 0, qPrintable(caption));
+        const QRect rect = List()->visualItemRect(List()->topLevelItem(row));
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+    }
+
+    void FocusEditor()
+    {
+        QVERIFY(Editor()->isVisible());
+        Editor()->setFocus();
+        QTRY_VERIFY(Editor()->hasFocus());
+        Editor()->moveCursor(QTextCursor::End);
+    }
+
+    // The author leaves the editor for the list.
+    void LeaveEditor()
+    {
+        List()->setFocus();
+        QTRY_VERIFY(List()->hasFocus());
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_console.lines.clear();
+        m_selection = FakeSelection();
+        m_asker = FakeAsker();
+        m_host = std::make_unique<ScriptHost>();
+        m_host->SetConsole(&m_console);
+        m_host->RunLua(QStringLiteral("dofile 'startup.lua'"));
+        m_host->RunLua(QStringLiteral(
+            "world:create('room', 'Комната'); room:create('hall', 'Зал'); world:create('apple', 'Яблоко')"));
+        m_win = std::make_unique<TPropertiesWin>(*m_host);
+        m_win->SetSelection(&m_selection);
+        m_win->SetAsker(&m_asker);
+        m_win->show();
+        m_win->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_win.get()));
+        m_console.lines.clear();
+    }
+
+    void cleanup()
+    {
+        m_win.reset();
+        m_host->SetConsole(nullptr);
+        m_host.reset();
+    }
+
+    void listFollowsIdeData_data()
+    {
+        QTest::addColumn<QString>("ideData");
+        QTest::newRow("the three kinds")
+            << "{ look = 'print(1)', hooks = '', constructor = '' }";
+        QTest::newRow("methods only") << "{ ['осмотреть'] = '', take = '', drop = '', open = '' }";
+        QTest::newRow("empty") << "{}";
+        QTest::newRow("many")
+            << "(function () local t = { hooks = '' } for i = 1, 25 do t['m' .. i] = '' end return t end)()";
+    }
+
+    void listFollowsIdeData()
+    {
+        QFETCH(QString, ideData);
+        m_host->RunLua(QStringLiteral("hall.ide_data = ") + ideData);
+        const QString order = Eval(QStringLiteral(
+            "(function () local t = {} for k in pairs(hall.ide_data) do table.insert(t, k) end "
+            "return table.concat(t, '|') end)()"));
+        QStringList captions{kData};
+        QList<int> images{3};
+        for (const QString &key : order.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+            captions.append(EntryOfKey(key).first);
+            images.append(EntryOfKey(key).second);
+        }
+
+        m_win->ObjName()->setText(QStringLiteral("прежнее"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        QCOMPARE(Captions(), captions);
+        QCOMPARE(Images(), images);
+        QCOMPARE(SelectedCaption(), kData);
+        QCOMPARE(m_win->ObjName()->text(), QStringLiteral("Зал"));
+        QCOMPARE(m_selection.searches.last(), QStringLiteral("hall"));
+        // Showing runs nothing and captures nothing.
+        QCOMPARE(m_console.lines.size(), 0);
+        QVERIFY(m_win->Pending().uid.isEmpty());
+        // "Данные" shows the data area instead of the editor.
+        QVERIFY(!Editor()->isVisible());
+        QVERIFY(m_win->Data()->isVisible());
+        QVERIFY(!m_win->Data()->isEnabled());
+    }
+
+    void objectsOutsideTheRule_data()
+    {
+        QTest::addColumn<QString>("world");
+        QTest::addColumn<QString>("uid");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("ideDataType");
+        QTest::newRow("never shown before") << "hall.ide_data = nil" << "hall" << "Зал" << "table";
+        QTest::newRow("no such object") << "" << "ghost" << "прежнее" << "nil";
+    }
+
+    void objectsOutsideTheRule()
+    {
+        QFETCH(QString, world);
+        QFETCH(QString, uid);
+        QFETCH(QString, name);
+        QFETCH(QString, ideDataType);
+        m_host->RunLua(world);
+        m_win->ObjName()->setText(QStringLiteral("прежнее"));
+        Pick(uid, QString());
+        QCOMPARE(Captions(), QStringList{kData});
+        QCOMPARE(SelectedCaption(), kData);
+        QCOMPARE(m_win->ObjName()->text(), name);
+        QCOMPARE(Eval(QStringLiteral("(function () local o = rawget(_G, '") + uid
+                      + QStringLiteral("') return type(type(o) == 'table' and o.ide_data or nil) end)()")),
+                 ideDataType);
+        QCOMPARE(m_console.lines.size(), 0);
+        QVERIFY(!Editor()->isVisible());
+    }
+
+    void addProperty_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("blanks around, Insert") << true << "  look \t" << true << "look";
+        QTest::newRow("menu item") << false << "open" << true << "open";
+        QTest::newRow("cancelled") << true << "look" << false << kData;
+        QTest::newRow("cancelled from the menu") << false << "look" << false << kData;
+    }
+
+    void addProperty()
+    {
+        QFETCH(bool, byKey);
+        QFETCH(QString, answer);
+        QFETCH(bool, confirm);
+        QFETCH(QString, selected);
+        m_host->RunLua(QStringLiteral("hall.ide_data = { take = 'x = 1' }"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        m_asker.answer = answer;
+        m_asker.confirm = confirm;
+        if (byKey) {
+            List()->setFocus();
+            QTest::keyClick(List(), Qt::Key_Insert);
+        } else {
+            m_win->PopupMenu1()->findChild<QAction *>(QStringLiteral("N2"))->trigger();
+        }
+        QCOMPARE(m_asker.captions, QStringList{QStringLiteral("Добавление действия к объекту hall")});
+        QCOMPARE(m_asker.prompts, QStringList{QStringLiteral("Введите добавляемое действие")});
+        QCOMPARE(m_asker.initialTexts, QStringList{QString()});
+        QCOMPARE(SelectedCaption(), selected);
+        const QString key = confirm ? selected : QStringLiteral("look");
+        QCOMPARE(Eval(QStringLiteral("type(hall.ide_data['") + key + QStringLiteral("'])")),
+                 confirm ? QStringLiteral("string") : QStringLiteral("nil"));
+        QCOMPARE(Captions().size(), confirm ? 3 : 2);
+        QCOMPARE(Eval(QStringLiteral("hall.ide_data.take")), QStringLiteral("x = 1"));
+        // Storing source is not echoed.
+        QCOMPARE(m_console.lines.size(), 0);
+        QCOMPARE(Editor()->isVisible(), confirm);
+        if (confirm)
+            QCOMPARE(m_win->BeginLabel()->text(), QStringLiteral("function hall:") + selected
+                                                      + QStringLiteral(" (event)"));
+    }
+
+    // Asking for a constructor, catchers or method the object has already leads to it and keeps
+    // its source; asking for a new one creates it empty.
+    void addFixedKinds_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("world");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("image");
+        QTest::newRow("new constructor") << "N10" << "" << "" << kConstructor << "constructor" << "" << 0;
+        QTest::newRow("new catchers") << "N4" << "" << "" << kCatchers << "hooks" << "" << 2;
+        QTest::newRow("existing constructor")
+            << "N10" << "" << "hall.ide_data.constructor = 'self.data.n = 1'" << kConstructor
+            << "constructor" << "self.data.n = 1" << 0;
+        QTest::newRow("existing catchers") << "N4" << "" << "hall.ide_data.hooks = 'print(event)'"
+                                           << kCatchers << "hooks" << "print(event)" << 2;
+        QTest::newRow("existing method") << "N2" << " look " << "hall.ide_data.look = 'print(1)'"
+                                         << "look" << "look" << "print(1)" << 1;
+    }
+
+    void addFixedKinds()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, answer);
+        QFETCH(QString, world);
+        QFETCH(QString, caption);
+        QFETCH(QString, key);
+        QFETCH(QString, source);
+        QFETCH(int, image);
+        m_host->RunLua(world);
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        m_asker.answer = answer;
+        m_win->PopupMenu1()->findChild<QAction *>(action)->trigger();
+        QCOMPARE(SelectedCaption(), caption);
+        QCOMPARE(Images().at(RowOf(caption)), image);
+        QCOMPARE(Captions().count(caption), 1);
+        QCOMPARE(Eval(QStringLiteral("hall.ide_data.") + key), source);
+        QCOMPARE(Editor()->Text(), source);
+        QVERIFY(Editor()->isVisible());
+        QCOMPARE(m_console.lines.size(), 0);
+    }
+
+    void deleteProperty_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<bool>("last");
+        QTest::newRow("last entry, Delete") << true << true;
+        QTest::newRow("middle entry, Delete") << true << false;
+        QTest::newRow("last entry, menu") << false << true;
+        QTest::newRow("middle entry, menu") << false << false;
+    }
+
+    void deleteProperty()
+    {
+        QFETCH(bool, byKey);
+        QFETCH(bool, last);
+        m_host->RunLua(QStringLiteral(
+            "hall.ide_data = { a = 'x = 1', b = 'x = 2', c = 'x = 3', constructor = 'y = 1' } "
+            "function hall:a () end function hall:b () end function hall:c () end "
+            "function hall:constructor () end"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        const int row = last ? Captions().size() - 1 : 2;
+        const QString caption = Captions().at(row);
+        const QString key = caption == kConstructor ? QStringLiteral("constructor") : caption;
+        ClickEntry(caption);
+        QCOMPARE(SelectedCaption(), caption);
+        if (byKey)
+            QTest::keyClick(List(), Qt::Key_Delete);
+        else
+            m_win->PopupMenu1()->findChild<QAction *>(QStringLiteral("N1"))->trigger();
+
+        QCOMPARE(Echoes(), QStringList{QStringLiteral("hall.") + key + QStringLiteral(" = nil")});
+        QCOMPARE(Errors(), QStringList());
+        QCOMPARE(Eval(QStringLiteral("type(hall.ide_data.") + key + QLatin1Char(')')), QStringLiteral("nil"));
+        QCOMPARE(Eval(QStringLiteral("type(hall.") + key + QLatin1Char(')')), QStringLiteral("nil"));
+        QCOMPARE(Captions().size(), 4);
+        QVERIFY(!Captions().contains(caption));
+        const int expectedRow = last ? row - 1 : row;
+        QCOMPARE(SelectedCaption(), Captions().at(expectedRow));
+        // The editor shows the entry that is now selected, never the deleted text.
+        const QString shownKey = SelectedCaption() == kConstructor ? QStringLiteral("constructor")
+                                                                   : SelectedCaption();
+        QCOMPARE(Editor()->Text(), Eval(QStringLiteral("hall.ide_data.") + shownKey));
+    }
+
+    void deleteDataDoesNothing()
+    {
+        m_host->RunLua(QStringLiteral("hall.ide_data = { look = 'x = 1' }"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        const QStringList before = Captions();
+        ClickEntry(kData);
+        List()->setFocus();
+        QTest::keyClick(List(), Qt::Key_Delete);
+        m_win->PopupMenu1()->findChild<QAction *>(QStringLiteral("N1"))->trigger();
+        QCOMPARE(Captions(), before);
+        QCOMPARE(SelectedCaption(), kData);
+        QCOMPARE(m_console.lines.size(), 0);
+        QCOMPARE(Eval(QStringLiteral("hall.ide_data.look")), QStringLiteral("x = 1"));
+    }
+
+    void nameWriteBack_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("byEnter");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("blanks around, leaving")
+            << "  Большой зал  " << false << "hall.name = 'Большой зал'" << "Большой зал";
+        QTest::newRow("blanks around, Enter")
+            << "  Большой зал  " << true << "hall.name = 'Большой зал'" << "Большой зал";
+        QTest::newRow("a quote in the name")
+            << "Зал 'Б'" << false << "hall.name = \"Зал 'Б'\"" << "Зал 'Б'";
+        QTest::newRow("a backslash in the name")
+            << "Зал\\Б" << true << "hall.name = \"Зал\\\\Б\"" << "Зал\\Б";
+    }
+
+    void nameWriteBack()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, byEnter);
+        QFETCH(QString, statement);
+        QFETCH(QString, stored);
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        QLineEdit *name = m_win->ObjName();
+        name->setFocus();
+        QTRY_VERIFY(name->hasFocus());
+        name->selectAll();
+        QTest::keyClick(name, Qt::Key_Backspace);
+        Type(name, typed);
+        QCOMPARE(m_console.lines.size(), 0);
+        if (byEnter)
+            QTest::keyClick(name, Qt::Key_Return);
+        else
+            LeaveEditor();
+        QCOMPARE(Echoes(), QStringList{statement});
+        QCOMPARE(Errors(), QStringList());
+        QCOMPARE(Eval(QStringLiteral("hall.name")), stored);
+        QCOMPARE(m_win->Pending().name, stored);
+        QCOMPARE(m_win->Pending().uid, QStringLiteral("hall"));
+    }
+
+    // Leaving a field writes only what the author typed since it was last written.
+    void leavingWithoutTypingRunsNothing_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("name, nothing typed yet") << "" << "name";
+        QTest::newRow("editor, nothing typed yet") << "" << "editor";
+        QTest::newRow("name, after a name was written") << "name" << "name";
+        QTest::newRow("editor, after code was written") << "editor" << "editor";
+        QTest::newRow("name, after code was written") << "editor" << "name";
+        QTest::newRow("editor, after a name was written") << "name" << "editor";
+    }
+
+    void leavingWithoutTypingRunsNothing()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, field);
+        m_host->RunLua(QStringLiteral("hall.ide_data = { look = '' }"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        ClickEntry(QStringLiteral("look"));
+        QWidget *beforeWidget = before == QLatin1String("name") ? static_cast<QWidget *>(m_win->ObjName())
+                                                                 : Editor();
+        QWidget *fieldWidget = field == QLatin1String("name") ? static_cast<QWidget *>(m_win->ObjName())
+                                                               : Editor();
+        if (!before.isEmpty()) {
+            beforeWidget->setFocus();
+            QTRY_VERIFY(beforeWidget->hasFocus());
+            Type(beforeWidget, QStringLiteral("--x"));
+            LeaveEditor();
+            QVERIFY(!m_console.lines.isEmpty());
+            // Meanwhile the world changes by other means; nothing may write over it.
+            m_host->RunLua(QStringLiteral("hall.name = 'Другое'; hall.ide_data.look = 'y = 2'"));
+            m_console.lines.clear();
+        }
+        for (int pass = 0; pass < 2; ++pass) {
+            fieldWidget->setFocus();
+            QTRY_VERIFY(fieldWidget->hasFocus());
+            LeaveEditor();
+        }
+        QCOMPARE(m_console.lines.size(), 0);
+        if (!before.isEmpty()) {
+            QCOMPARE(Eval(QStringLiteral("hall.name")), QStringLiteral("Другое"));
+            QCOMPARE(Eval(QStringLiteral("hall.ide_data.look")), QStringLiteral("y = 2"));
+        }
+    }
+
+    // What was typed for one object lands in that object when the tree moves on before the
+    // editor is left.
+    void pendingEditFollowsTheEditedObject()
+    {
+        m_host->RunLua(QStringLiteral(
+            "hall.ide_data = { look = '' }; apple.ide_data = { look = 'print(\"яблоко\")' }"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        ClickEntry(QStringLiteral("look"));
+        FocusEditor();
+        Type(Editor(), QStringLiteral("print(\"зал\")"));
+        QCOMPARE(m_win->Pending().uid, QStringLiteral("hall"));
+        QCOMPARE(m_win->Pending().property, QStringLiteral("look"));
+        QCOMPARE(m_console.lines.size(), 0);
+
+        Pick(QStringLiteral("apple"), QStringLiteral("world"));
+        QCOMPARE(Echoes(), QStringList{QStringLiteral("function hall:look(event)\nprint(\"зал\")\nend")});
+        QCOMPARE(Eval(QStringLiteral("hall.ide_data.look")), QStringLiteral("print(\"зал\")"));
+        QCOMPARE(Eval(QStringLiteral("apple.ide_data.look")), QStringLiteral("print(\"яблоко\")"));
+        QCOMPARE(m_win->ObjName()->text(), QStringLiteral("Яблоко"));
+        m_host->RunLua(QStringLiteral("hall:look()"));
+        QCOMPARE(Lines(ConsoleKind::Normal), QStringList{QStringLiteral("зал\t")});
+    }
+
+    void codeWriteBack_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("echoes");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("probe");
+        QTest::addColumn<QString>("probeValue");
+        QTest::newRow("method")
+            << "look" << "probe = \"Темно\""
+            << QStringList{"function hall:look(event)\nprobe = \"Темно\"\nend"} << "look"
+            << "hall:look(); return probe" << "Темно";
+        QTest::newRow("catchers")
+            << kCatchers << "probe = event"
+            << QStringList{"hall.hooks = nil; hall:add (function (event)\nprobe = event\nend)"}
+            << "hooks" << "hall.hooks[1]('шаг'); return probe .. table.getn(hall.hooks)" << "шаг1";
+        QTest::newRow("constructor")
+            << kConstructor << "self.data.n = (self.data.n or 0) + 1"
+            << QStringList{"function hall:constructor ()\nself.data.n = (self.data.n or 0) + 1\nend",
+                           "hall:constructor ()"}
+            << "constructor" << "return hall.data.n" << "1";
+        QTest::newRow("a closing bracket in the body")
+            << "look" << "probe = ']]' .. \"[[\""
+            << QStringList{"function hall:look(event)\nprobe = ']]' .. \"[[\"\nend"} << "look"
+            << "hall:look(); return probe" << "]][[";
+    }
+
+    void codeWriteBack()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, echoes);
+        QFETCH(QString, key);
+        QFETCH(QString, probe);
+        QFETCH(QString, probeValue);
+        // Catchers left from an earlier write-back must go: hooks is reset first.
+        m_host->RunLua(QStringLiteral("hall.ide_data = { look = '', hooks = '', constructor = '' }; "
+                                      "hall:add(function () end)"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        ClickEntry(caption);
+        FocusEditor();
+        Type(Editor(), typed);
+        QCOMPARE(Editor()->Text(), typed);
+        LeaveEditor();
+        QCOMPARE(Echoes(), echoes);
+        QCOMPARE(Errors(), QStringList());
+        QCOMPARE(Eval(QStringLiteral("hall.ide_data.") + key), typed);
+        QCOMPARE(Eval(QStringLiteral("(function () ") + probe + QStringLiteral(" end)()")), probeValue);
+
+        // Shown again, the editor holds exactly what was typed.
+        Pick(QStringLiteral("apple"), QStringLiteral("world"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        ClickEntry(caption);
+        QCOMPARE(Editor()->Text(), typed);
+    }
+
+    void constructorRunsOnEveryWriteBack()
+    {
+        m_host->RunLua(QStringLiteral("hall.ide_data = { constructor = '' }"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        ClickEntry(kConstructor);
+        for (int run = 1; run <= 3; ++run) {
+            FocusEditor();
+            Type(Editor(), run == 1 ? QStringLiteral("self.data.n = (self.data.n or 0) + 1") : QStringLiteral(" "));
+            LeaveEditor();
+            QCOMPARE(Eval(QStringLiteral("hall.data.n")), QString::number(run));
+            QCOMPARE(Echoes().last(), QStringLiteral("hall:constructor ()"));
+        }
+        QCOMPARE(Echoes().size(), 6);
+    }
+
+    // A body Lua rejects still keeps its source; the failure shows in the console.
+    void rejectedBodyKeepsItsSource()
+    {
+        m_host->RunLua(QStringLiteral("hall.ide_data = { look = '' }"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        ClickEntry(QStringLiteral("look"));
+        FocusEditor();
+        Type(Editor(), QStringLiteral("if then"));
+        LeaveEditor();
+        QCOMPARE(Eval(QStringLiteral("hall.ide_data.look")), QStringLiteral("if then"));
+        QCOMPARE(Errors().size(), 1);
+    }
+
+    void headings_data()
+    {
+        QTest::addColumn<QString>("uid");
+        QTest::addColumn<QString>("parent");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("begin");
+        QTest::addColumn<QString>("end");
+        QTest::newRow("method") << "hall" << "room" << "look" << "function hall:look (event)" << "end";
+        QTest::newRow("catchers") << "hall" << "room" << kCatchers << "hall:add (function (event)"
+                                  << "end)";
+        QTest::newRow("constructor")
+            << "hall" << "room" << kConstructor
+            << "room:create (\"hall\", \"Зал\"); function hall:constructor ()" << "end";
+        QTest::newRow("constructor of the root") << "world" << "" << kConstructor
+                                                 << "function world:constructor ()" << "end";
+    }
+
+    void headings()
+    {
+        QFETCH(QString, uid);
+        QFETCH(QString, parent);
+        QFETCH(QString, caption);
+        QFETCH(QString, begin);
+        QFETCH(QString, end);
+        m_host->RunLua(uid + QStringLiteral(".ide_data = { look = '', hooks = '', constructor = '' }"));
+        Pick(uid, parent);
+        ClickEntry(caption);
+        QVERIFY(m_win->BeginLabel()->isVisible());
+        QCOMPARE(m_win->BeginLabel()->text(), begin);
+        QCOMPARE(m_win->EndLabel()->text(), end);
+    }
+
+    void constructorHeadingFollowsTheName()
+    {
+        m_host->RunLua(QStringLiteral("hall.ide_data = { constructor = '' }"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        ClickEntry(kConstructor);
+        QLineEdit *name = m_win->ObjName();
+        name->setFocus();
+        QTRY_VERIFY(name->hasFocus());
+        name->selectAll();
+        Type(name, QStringLiteral("  Новый зал "));
+        QCOMPARE(m_win->BeginLabel()->text(),
+                 QStringLiteral("room:create (\"hall\", \"Новый зал\"); function hall:constructor ()"));
+        // The root's heading does not follow the name.
+        m_host->RunLua(QStringLiteral("world.ide_data = { constructor = '' }"));
+        Pick(QStringLiteral("world"), QString());
+        ClickEntry(kConstructor);
+        name->setFocus();
+        QTRY_VERIFY(name->hasFocus());
+        Type(name, QStringLiteral("!"));
+        QCOMPARE(m_win->BeginLabel()->text(), QStringLiteral("function world:constructor ()"));
+    }
+
+    void editorKeys_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("middle line") << "a = 1\nb = 2\nc = 3" << 1 << "a = 1\nc = 3";
+        QTest::newRow("first line") << "a = 1\nb = 2\nc = 3" << 0 << "b = 2\nc = 3";
+        QTest::newRow("last line") << "a = 1\nb = 2\nc = 3" << 2 << "a = 1\nb = 2";
+        QTest::newRow("only line") << "a = 1" << 0 << "";
+        QTest::newRow("empty line") << "a = 1\n\nc = 3" << 1 << "a = 1\nc = 3";
+    }
+
+    // Ctrl+Y deletes the caret's line (not redo); the deletion is the author's and can be undone.
+    void editorKeys()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, line);
+        QFETCH(QString, after);
+        m_host->RunLua(QStringLiteral("hall.ide_data = { look = [[") + text + QStringLiteral("]] }"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        ClickEntry(QStringLiteral("look"));
+        FocusEditor();
+        Editor()->setTextCursor(QTextCursor(Editor()->document()->findBlockByNumber(line)));
+        QTest::keyClick(Editor(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(Editor()->Text(), after);
+        QCOMPARE(m_win->Pending().code, after);
+        QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Editor()->Text(), text);
+        QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(Editor()->Text(), after);
+        // Loading the property is not an edit the author can undo.
+        QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Editor()->Text(), text);
+    }
+
+    void editorTypingAndPaste()
+    {
+        m_host->RunLua(QStringLiteral("hall.ide_data = { look = 'end' }"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        ClickEntry(QStringLiteral("look"));
+        FocusEditor();
+        Editor()->moveCursor(QTextCursor::Start);
+        QTest::keyClick(Editor(), Qt::Key_Tab);
+        QCOMPARE(Editor()->Text(), QStringLiteral("\tend"));
+        QVERIFY(Editor()->hasFocus());
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("if x then\n\t"));
+        Editor()->moveCursor(QTextCursor::Start);
+        QTest::keyClick(Editor(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(Editor()->Text(), QStringLiteral("if x then\n\t\tend"));
+        QCOMPARE(Editor()->textCursor().position(), 11);
+        QCOMPARE(m_win->Pending().code, Editor()->Text());
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("print(1) "));
+        m_win->Method()->PopupMenu2()->findChild<QAction *>(QStringLiteral("N7"))->trigger();
+        QCOMPARE(Editor()->Text(), QStringLiteral("if x then\n\tprint(1) \tend"));
+        QCOMPARE(Editor()->textCursor().position(), 20);
+        LeaveEditor();
+        QCOMPARE(Eval(QStringLiteral("hall.ide_data.look")), QStringLiteral("if x then\n\tprint(1) \tend"));
+    }
+
+    void editorIsACodeEditor()
+    {
+        m_host->RunLua(QStringLiteral("hall.ide_data = { look = '\\tx\\n    x\\n' .. string.rep('y', 400) }"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        ClickEntry(QStringLiteral("look"));
+        const QFontMetricsF metrics(Editor()->font());
+        QCOMPARE(metrics.horizontalAdvance(QLatin1Char('i')), metrics.horizontalAdvance(QLatin1Char('W')));
+        // A TAB reaches as far as four blanks.
+        QTextCursor tab(Editor()->document()->findBlockByNumber(0));
+        tab.movePosition(QTextCursor::EndOfBlock);
+        QTextCursor blanks(Editor()->document()->findBlockByNumber(1));
+        blanks.movePosition(QTextCursor::EndOfBlock);
+        QCOMPARE(Editor()->cursorRect(tab).left(), Editor()->cursorRect(blanks).left());
+        // A long line is not wrapped: it stays one line and scrolls.
+        QCOMPARE(Editor()->document()->findBlockByNumber(2).layout()->lineCount(), 1);
+        QTRY_VERIFY(Editor()->horizontalScrollBar()->maximum() > 0);
+    }
+
+    // Opening the editor's own popup menu is not leaving it: nothing is written until the author
+    // really goes elsewhere.
+    void popupMenuIsNotLeaving()
+    {
+        m_host->RunLua(QStringLiteral("hall.ide_data = { look = '' }"));
+        Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        ClickEntry(QStringLiteral("look"));
+        FocusEditor();
+        Type(Editor(), QStringLiteral("x = 1"));
+        QSignalSpy left(Editor(), &MethodEditor::Left);
+        QFocusEvent toPopup(QEvent::FocusOut, Qt::PopupFocusReason);
+        QApplication::sendEvent(Editor(), &toPopup);
+        QCOMPARE(left.size(), 0);
+        QCOMPARE(m_console.lines.size(), 0);
+        LeaveEditor();
+        QCOMPARE(left.size(), 1);
+        QCOMPARE(Echoes(), QStringList{QStringLiteral("function hall:look(event)\nx = 1\nend")});
+    }
+};
+
+TARNWICK_TEST(TestPropertiesWin)
+#include "tst_propertieswin.moc"
