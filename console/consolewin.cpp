@@ -64,6 +64,9 @@ TConsoleWin::TConsoleWin(ScriptHost &host, QWidget *parent)
     inputFont.setPointSizeF(inputFont.pointSizeF() + 1);
     m_input->setFont(inputFont);
     m_input->lineEdit()->setAccessibleName(QStringLiteral("Input"));
+    // Keys reach the combo box itself while it holds the focus, and the line edit when it is
+    // addressed directly; either way they are seen here first.
+    m_input->installEventFilter(this);
     m_input->lineEdit()->installEventFilter(this);
 
     m_parsing = new QToolButton;
@@ -123,6 +126,8 @@ void TConsoleWin::ScrollToEnd()
     m_output->setTextCursor(end);
     m_output->ensureCursorVisible();
     m_output->verticalScrollBar()->setValue(m_output->verticalScrollBar()->maximum());
+    // A long line scrolls the view sideways to its end; the lines start at the left.
+    m_output->horizontalScrollBar()->setValue(0);
 }
 
 void TConsoleWin::Start()
@@ -152,7 +157,7 @@ void TConsoleWin::EnterLine(const QString &line)
 
 bool TConsoleWin::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_input->lineEdit()) {
+    if (watched == m_input || watched == m_input->lineEdit()) {
         if (event->type() == QEvent::KeyPress) {
             bool handled = false;
             InputKeyDown(static_cast<QKeyEvent *>(event), &handled);

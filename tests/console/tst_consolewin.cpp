@@ -145,6 +145,24 @@ private Q_SLOTS:
         QCOMPARE(Edit()->text(), QString());
     }
 
+    // The combo box itself holds the focus in the running program and hands keys to its line
+    // edit without the usual event route, so Enter and Ctrl must work addressed to either.
+    void keysWorkAddressedToTheComboBox()
+    {
+        m_host->RunLua(QStringLiteral("function parse (s) heard = s end"));
+        Edit()->setText(QStringLiteral("y = 7"));
+        QTest::keyClick(m_console->Input(), Qt::Key_Return);
+        QCOMPARE(m_host->EvalString(QStringLiteral("y")), QStringLiteral("7"));
+        QCOMPARE(Edit()->text(), QString());
+        QTest::keyPress(m_console->Input(), Qt::Key_Control);
+        QVERIFY(m_console->Parsing()->isChecked());
+        Edit()->setText(QStringLiteral("look"));
+        QTest::keyClick(m_console->Input(), Qt::Key_Return, Qt::ControlModifier);
+        QTest::keyRelease(m_console->Input(), Qt::Key_Control);
+        QVERIFY(!m_console->Parsing()->isChecked());
+        QCOMPARE(m_host->EvalString(QStringLiteral("heard")), QStringLiteral("look"));
+    }
+
     void enterEchoesBeforeTheRunsOutput()
     {
         Type(QStringLiteral("print(0.1)"));
