@@ -7,6 +7,9 @@
 void BenchConsole();
 void BenchTree();
 void BenchProperties();
+void BenchProject();
+void BenchTreeEditing();
+void BenchParse();
 
 inline double Seconds(const QElapsedTimer &clock)
 {

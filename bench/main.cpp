@@ -8,5 +8,8 @@ int main(int argc, char **argv)
     BenchConsole();
     BenchTree();
     BenchProperties();
+    BenchProject();
+    BenchTreeEditing();
+    BenchParse();
     return 0;
 }

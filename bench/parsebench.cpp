@@ -1,0 +1,4 @@
+#include "bench/benchmarks.h"
+
+// Filled in with the parser.
+void BenchParse() {}

@@ -1,0 +1,4 @@
+#include "bench/benchmarks.h"
+
+// Filled in with the tree editing commands.
+void BenchTreeEditing() {}
