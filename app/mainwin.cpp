@@ -255,6 +255,17 @@ ProjectNode TMainWin::TreeNodes() const
     return root ? NodeOf(root) : ProjectNode{QStringLiteral("world"), {}};
 }
 
+ProjectNode TMainWin::SelectedTreeNode() const
+{
+    const QTreeWidgetItem *node = m_items->SelectedNode();
+    return node ? NodeOf(node) : ProjectNode();
+}
+
+QString TMainWin::SelectedParentUid() const
+{
+    return m_items->SelectedParentUid();
+}
+
 void TMainWin::FocusTree()
 {
     m_items->Items()->setFocus();

@@ -38,6 +38,8 @@ public:
     void EndPropertyEdit() override;
     void RefreshTree() override;
     ProjectNode TreeNodes() const override;
+    ProjectNode SelectedTreeNode() const override;
+    QString SelectedParentUid() const override;
     void FocusTree() override;
     void WorldReplaced() override;
     ProjectCommands &Project() const { return *m_project; }

@@ -7,7 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QClipboard>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTemporaryFile>
 
 #include <cstdio>
@@ -129,6 +131,8 @@ bool ProjectCommands::SaveAs()
 bool ProjectCommands::WriteProject(const QString &name)
 {
     const QString target = ProjectWriter::WithExtension(name);
+    if (target == QLatin1String("clipboard.twk"))
+        return CopySelectedToClipboard();
     m_workbench.FocusTree();
     m_host.RunLua(QStringLiteral("if IDE_MAP then IDE_MAP:saveitems() end"));
     QList<QByteArray> lines;
@@ -165,6 +169,41 @@ bool ProjectCommands::WriteProject(const QString &name)
     }
     part.setAutoRemove(false);
     m_host.RunLua(PathAssignment(QStringLiteral("filename"), target));
+    return true;
+}
+
+bool ProjectCommands::CopySelectedToClipboard()
+{
+    m_workbench.FocusTree();
+    m_host.RunLua(QStringLiteral("if IDE_MAP then IDE_MAP:saveitems() end"));
+    const ProjectNode node = m_workbench.SelectedTreeNode();
+    if (node.uid.isEmpty())
+        return false;
+    QList<QByteArray> lines;
+    QString problem;
+    if (!m_writer.SubtreeLines(node, m_workbench.SelectedParentUid(), &lines, &problem)) {
+        m_asker->ShowError(m_dialogParent, QStringLiteral("Копирование"), problem);
+        return false;
+    }
+    // A temp.lua left by an earlier copy must not pass for this one's.
+    const QString tempName = QStringLiteral("temp.lua");
+    QFile::remove(tempName);
+    m_host.RunLua(QStringLiteral("temp = ") + node.uid + QStringLiteral("\ndofile 'copynode.lua'"));
+    QFile temp(tempName);
+    if (!temp.open(QIODevice::ReadOnly)) {
+        m_asker->ShowError(m_dialogParent, QStringLiteral("Копирование"),
+                           QStringLiteral("Не удалось прочитать %1: %2").arg(tempName, temp.errorString()));
+        return false;
+    }
+    const QByteArray extra = temp.readAll();
+    QByteArray text = ProjectWriter::JoinLines(lines);
+    for (QByteArray line : extra.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            text += line + "\r\n";
+    }
+    QGuiApplication::clipboard()->setText(CodePage::FromLua(text));
     return true;
 }
 

@@ -21,6 +21,9 @@ public:
     virtual void RefreshTree() = 0;
     // The object tree's nodes from the root, as the writer walks them.
     virtual ProjectNode TreeNodes() const = 0;
+    // The selected node with its subtree, and the text of its parent node (empty for the root).
+    virtual ProjectNode SelectedTreeNode() const = 0;
+    virtual QString SelectedParentUid() const = 0;
     // Moves the keyboard focus to the object tree.
     virtual void FocusTree() = 0;
     // Shows the first parser message again and the selected object's data, after the world was
@@ -54,8 +57,11 @@ public:
 
     // Writes the project file (the extension rule applied), then lets postsave.lua add to it.
     // The file is replaced only once it is whole; false, with the author told why, when it
-    // could not be written.
+    // could not be written. The name "clipboard" copies the selected subtree instead.
     bool WriteProject(const QString &name);
+    // Puts the statements that rebuild the selected subtree on the clipboard, followed by what
+    // copynode.lua writes to temp.lua; false, with the clipboard left as it was, when that fails.
+    bool CopySelectedToClipboard();
 
     // Opens the named project file: runs it as one chunk, then postload.lua.
     void OpenFile(const QString &name);

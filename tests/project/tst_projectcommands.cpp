@@ -5,7 +5,9 @@
 #include "tests/support/worldtree.h"
 #include "tests/testmain.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -25,10 +27,27 @@ public:
     void EndPropertyEdit() override { ++endedEdits; }
     void RefreshTree() override { ++refreshes; }
     ProjectNode TreeNodes() const override { return WorldTree::Read(m_host); }
+    // The selected node is found by name in the world's tree; its parent is given.
+    ProjectNode SelectedTreeNode() const override { return Find(TreeNodes(), selected); }
+    QString SelectedParentUid() const override { return selectedParent; }
+
+    static ProjectNode Find(const ProjectNode &node, const QString &uid)
+    {
+        if (node.uid == uid)
+            return node;
+        for (const ProjectNode &child : node.children) {
+            ProjectNode found = Find(child, uid);
+            if (!found.uid.isEmpty())
+                return found;
+        }
+        return ProjectNode();
+    }
     void FocusTree() override {}
     void WorldReplaced() override { ++replaced; }
 
     QString file = ProjectCommands::NewProjectName();
+    QString selected;
+    QString selectedParent;
     int endedEdits = 0;
     int refreshes = 0;
     int replaced = 0;
@@ -281,6 +300,51 @@ private Q_SLOTS:
         QCOMPARE(m_console.lines.value(1).second, int(ConsoleKind::Command));
         QCOMPARE(m_host->EvalString(QStringLiteral("filename")), filename);
         QCOMPARE(m_bench->endedEdits, 1);
+    }
+
+    void copyPutsTheSubtreeOnTheClipboard_data()
+    {
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("parent");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("owned subtree")
+            << "chest" << "room"
+            << "room:create (\"chest\", \"chest\")\r\nchest.ide_data = {\r\n}\r\n"
+               "chest:create (\"coin\", \"coin\")\r\ncoin.ide_data = {\r\n}\r\n"
+               "coin.data = {value = 5}\r\n";
+        QTest::newRow("reference node") << "coin" << "player" << "coin.data = {value = 5}\r\n";
+    }
+    void copyPutsTheSubtreeOnTheClipboard()
+    {
+        QFETCH(QString, selected);
+        QFETCH(QString, parent);
+        QFETCH(QString, text);
+        m_host->RunLua(QStringLiteral(
+            "world:create('room'); room:create('chest'); chest:create('coin'); coin.data.value = 5;"
+            "player:add(coin)"));
+        m_bench->selected = selected;
+        m_bench->selectedParent = parent;
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        QVERIFY(m_commands->WriteProject(QStringLiteral("clipboard")));
+        QCOMPARE(QGuiApplication::clipboard()->text(), text);
+        QVERIFY(!QFile::exists(Path("clipboard.twk")));
+        QFile::remove(QStringLiteral("temp.lua"));
+    }
+
+    void copyWithoutTempFileKeepsTheClipboard()
+    {
+        m_host->RunLua(QStringLiteral("world:create('room')"));
+        m_bench->selected = QStringLiteral("room");
+        m_bench->selectedParent = QStringLiteral("world");
+        // An engine whose copynode.lua writes nothing.
+        QFile::remove(QStringLiteral("temp.lua"));
+        m_commands->SetScriptFolder(m_dir->path());
+        QDir::setCurrent(m_dir->path());
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        QVERIFY(!m_commands->WriteProject(QStringLiteral("clipboard")));
+        QDir::setCurrent(QCoreApplication::applicationDirPath());
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+        QCOMPARE(m_answers.errors.size(), 1);
     }
 
     // A generated world saved, replaced by a new one and opened again is the same world.
