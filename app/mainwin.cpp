@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 
 namespace {
 
@@ -211,6 +212,9 @@ void TMainWin::showEvent(QShowEvent *event)
 
 void TMainWin::FirstShow()
 {
+    // Without a window manager the maximised state is not honoured; the screen's size is.
+    if (QScreen *screen = this->screen())
+        setGeometry(screen->availableGeometry());
     setWindowState(windowState() | Qt::WindowMaximized);
     resizeDocks({m_items, m_properties}, {m_items->DesignSize().width(), m_properties->DesignSize().width()},
                 Qt::Horizontal);
