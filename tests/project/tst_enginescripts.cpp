@@ -27,14 +27,6 @@ private:
         m_host->RunLua(QStringLiteral("dofile 'startup.lua'"));
     }
 
-    QString Errors() const
-    {
-        QStringList errors;
-        for (const auto &line : m_console.lines)
-            if (line.second == ConsoleKind::Error)
-                errors.append(line.first);
-        return errors.join(QLatin1Char('\n'));
-    }
 
     // Writes the world (a hall with a lamp, a reference, sources and data) as a project file.
     QString SaveSample()
@@ -109,7 +101,7 @@ private Q_SLOTS:
         Fresh();
         m_host->RunLua(QStringLiteral("PARSE_ERROR = {}"));
         Open(path);
-        QCOMPARE(Errors(), QString());
+        QCOMPARE(m_console.Errors(), QString());
         QCOMPARE(m_host->EvalString(expression), value.isEmpty() ? message9 : value);
     }
 
@@ -118,7 +110,7 @@ private Q_SLOTS:
         const QString path = SaveSample();
         Fresh();
         Open(path);
-        QCOMPARE(Errors(), QString());
+        QCOMPARE(m_console.Errors(), QString());
         m_console.lines.clear();
         m_host->RunLua(QStringLiteral("hall:look()"));
         QCOMPARE(m_console.Texts(), QStringList{QString::fromUtf8("Темно, Зал\t")});
@@ -133,7 +125,7 @@ private Q_SLOTS:
         m_host->RunLua(QStringLiteral(
             "world:create('hall'); hall.ide_data.broken = 'if then'; hall.ide_data.fine = 'return 7'"));
         m_host->RunLua(QStringLiteral("dofile 'postload.lua'"));
-        const QString errors = Errors();
+        const QString errors = m_console.Errors();
         QVERIFY2(errors.contains(QString::fromUtf8("Объект «hall», свойство «broken»")), qPrintable(errors));
         QCOMPARE(errors.count(QLatin1Char('\n')), 0);
         QCOMPARE(m_host->EvalString(QStringLiteral("hall:fine()")), QStringLiteral("7"));
@@ -146,7 +138,7 @@ private Q_SLOTS:
             "player.data.gold = 1; temp = box"));
         QFile::remove(QStringLiteral("temp.lua"));
         m_host->RunLua(QStringLiteral("dofile 'copynode.lua'"));
-        QCOMPARE(Errors(), QString());
+        QCOMPARE(m_console.Errors(), QString());
         QFile file(QStringLiteral("temp.lua"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray text = file.readAll();

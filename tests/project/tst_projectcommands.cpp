@@ -118,14 +118,6 @@ private:
 
     QString Path(const char *name) const { return m_dir->filePath(QString::fromUtf8(name)); }
 
-    QStringList Errors() const
-    {
-        QStringList errors;
-        for (const auto &line : m_console.lines)
-            if (line.second == ConsoleKind::Error)
-                errors.append(line.first);
-        return errors;
-    }
 
 private Q_SLOTS:
     void init()
@@ -240,7 +232,7 @@ private Q_SLOTS:
         m_answers.openName = Path("cave.twk");
         m_commands->Open();
         QCOMPARE(m_bench->file, Path("cave.twk"));
-        QCOMPARE(Errors(), QStringList());
+        QCOMPARE(m_console.Errors(), QString());
         QCOMPARE(m_host->EvalString(QStringLiteral("hall:look()")), QString::fromUtf8("темно"));
         QCOMPARE(m_host->EvalString(QStringLiteral("hall.data.n")), QStringLiteral("2"));
         QVERIFY(m_bench->endedEdits >= 1);
@@ -255,7 +247,7 @@ private Q_SLOTS:
         m_host->RunLua(QStringLiteral("postload_ran = nil"));
         m_answers.openName = Path("broken.twk");
         m_commands->Open();
-        const QStringList errors = Errors();
+        const QStringList errors = m_console.Errors().split(QLatin1Char('\n'));
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors[0].contains(QStringLiteral("broken.twk:3:")), qPrintable(errors[0]));
         QCOMPARE(m_bench->file, Path("broken.twk"));
@@ -374,7 +366,7 @@ private Q_SLOTS:
         QVERIFY(m_host->EvalString(QStringLiteral("world_dump()")) != before);
         m_answers.openName = Path("world.twk");
         m_commands->Open();
-        QCOMPARE(Errors(), QStringList());
+        QCOMPARE(m_console.Errors(), QString());
         QCOMPARE(m_host->EvalString(QStringLiteral("world_dump()")), before);
         QCOMPARE(m_host->EvalString(QStringLiteral("PARSE_ERROR[5]")), QString::fromUtf8("Здесь нет такого."));
     }

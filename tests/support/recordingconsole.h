@@ -21,6 +21,16 @@ public:
         return texts;
     }
 
+    // The lines written in red, joined by line breaks.
+    QString Errors() const
+    {
+        QStringList errors;
+        for (const auto &line : lines)
+            if (line.second == ConsoleKind::Error)
+                errors.append(line.first);
+        return errors.join(QLatin1Char('\n'));
+    }
+
     QList<QPair<QString, int>> lines;
     int flushes = 0;
 };
