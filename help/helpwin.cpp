@@ -1,6 +1,7 @@
 #include "help/helpwin.h"
 
 #include "app/centred.h"
+#include "help/helpmarkup.h"
 
 #include "script/scripthost.h"
 
@@ -70,7 +71,8 @@ const QStringList &THelpWin::TopicTitles()
 
 void THelpWin::ShowTopic(int n)
 {
-    m_help->setPlainText(m_host.EvalString(QStringLiteral("HELP [%1]").arg(n)));
+    HelpMarkup::Render(m_help->document(), m_host.EvalString(QStringLiteral("HELP [%1]").arg(n)));
+    m_help->moveCursor(QTextCursor::Start);
 }
 
 void THelpWin::ShowCentred()
