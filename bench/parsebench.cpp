@@ -1,4 +1,125 @@
 #include "bench/benchmarks.h"
+#include "script/luaquote.h"
+#include "script/scripthost.h"
 
-// Filled in with the parser.
-void BenchParse() {}
+#include <QElapsedTimer>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+// Counts what the parser prints, so its answers cost no drawing.
+class CountingSink : public ConsoleSink
+{
+public:
+    void ConsolePrint(const QString &, int) override { ++lines; }
+    long lines = 0;
+};
+
+constexpr int kLoopSentences = 50000;
+constexpr int kConsoleSentences = 10000;
+
+// A world of 1,000 objects (50 rooms of 19 things each) named by 2,000 generated words that are
+// added to the starter nouns, the player in the first room, and the sentences to parse: names
+// with and without adjectives, two objects, a second object, a pronoun, "опять", the location,
+// an object elsewhere and an unknown word.
+const char kWorld[] = R"lua(
+local syllables = { 'ба', 'ве', 'го', 'ду', 'жи', 'зо', 'ка', 'ле', 'ми', 'но', 'пу', 'ры', 'са',
+                    'ту', 'фе', 'ха', 'це', 'чу', 'ша', 'щи' }
+local function word (i)
+  local a, b, c = math.mod(i, 20), math.mod(math.floor(i / 20), 20), math.floor(i / 400)
+  return syllables[c + 1] .. syllables[b + 1] .. syllables[a + 1]
+end
+local rows = {}
+for _, row in ipairs(nouns.rows) do table.insert(rows, row) end
+for i = 0, 1999 do
+  local w = word(i)
+  if math.mod(i, 4) == 0 then
+    table.insert(rows, { w, w .. '*' })
+  else
+    table.insert(rows, { w, w .. 'у', w .. 'а', w .. 'е', w .. 'ом' })
+  end
+end
+vocabulary('nouns', rows)
+bench_words = table.getn(rows)
+
+acted = 0
+local function act (self, event) acted = acted + 1 end
+local n = 0
+for r = 1, 50 do
+  local room = world:create('room' .. r, word(1000 + r))
+  room.look = act
+  for t = 1, 19 do
+    n = n + 1
+    local thing = room:create('thing' .. n, word(1100 + math.mod(n, 40)) .. ' ' .. word(n))
+    thing.take, thing.look, thing.put = act, act, act
+  end
+end
+player:moveto(room1)
+bench_objects = 0
+for k, v in pairs(_G) do
+  if type(v) == 'table' and getmetatable(v) == OBJECT and v ~= world and v ~= player then
+    bench_objects = bench_objects + 1
+  end
+end
+
+bench_sentences = {
+  'взять ' .. word(1) .. 'у',
+  'осмотреть ' .. word(1100 + 2) .. ' ' .. word(2),
+  'положить ' .. word(3) .. 'у в ' .. word(4) .. 'е',
+  'взять ' .. word(5) .. 'у и ' .. word(6) .. 'у',
+  'осмотреть его',
+  'опять',
+  'осмотреться',
+  'взять ' .. word(500) .. 'у',
+  'отпереть ' .. word(7) .. 'у',
+  'фыва',
+}
+)lua";
+
+} // namespace
+
+void BenchParse()
+{
+    ScriptHost host;
+    CountingSink sink;
+    host.SetConsole(&sink);
+    host.RunLua(QStringLiteral("dofile 'startup.lua'"));
+    host.RunLua(QString::fromUtf8(kWorld));
+    const int objects = host.EvalString(QStringLiteral("bench_objects")).toInt();
+    const int words = host.EvalString(QStringLiteral("bench_words")).toInt();
+    const int count = host.EvalString(QStringLiteral("table.getn(bench_sentences)")).toInt();
+    if (objects < 1000 || count == 0) {
+        std::printf("parse: the generated world was not built\n");
+        return;
+    }
+
+    // The parser alone: one Lua loop over the sentences.
+    QElapsedTimer clock;
+    clock.start();
+    host.RunLua(QStringLiteral("local s, c = bench_sentences, table.getn(bench_sentences) "
+                               "for i = 1, %1 do parse(s[math.mod(i, c) + 1]) end")
+                    .arg(kLoopSentences));
+    const double loopSeconds = Seconds(clock);
+
+    // As the console calls it: one chunk per sentence, the line between long brackets.
+    QStringList calls;
+    for (int i = 1; i <= count; ++i) {
+        const QString sentence = host.EvalString(QStringLiteral("bench_sentences[%1]").arg(i));
+        calls.append(QStringLiteral("parse (") + LuaQuote::LongString(sentence) + QLatin1Char(')'));
+    }
+    clock.restart();
+    for (int i = 0; i < kConsoleSentences; ++i)
+        host.RunLua(calls[i % count]);
+    const double consoleSeconds = Seconds(clock);
+
+    const int acted = host.EvalString(QStringLiteral("acted")).toInt();
+    std::printf("parse: world                              %d objects, %d noun rows (2000 generated)\n",
+                objects, words);
+    std::printf("parse: sentences per second, Lua loop     %.0f (target >= 5000)\n",
+                kLoopSentences / loopSeconds);
+    std::printf("parse: sentences per second, as console   %.0f (target >= 5000)\n",
+                kConsoleSentences / consoleSeconds);
+    std::printf("parse: methods called, answers printed    %d, %ld\n", acted, sink.lines);
+}

@@ -1,0 +1,284 @@
+// The parser run in a real script host: sentences typed as the console hands them over, answered
+// by methods that print what they were given.
+
+#include "tests/engine/enginetesting.h"
+#include "tests/testmain.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace EngineTesting;
+
+namespace {
+
+// Messages that name themselves, a small vocabulary of its own, and a world whose objects answer
+// every verb by printing: self:verb object object_preposition preposition second ("-" for none).
+const char kWorld[] = R"lua(
+PARSE_ERROR = { 'E1', 'E2', 'E3', 'E4', 'E5', 'E6', 'E7', 'E8', 'E9' }
+vocabulary('verbs', 'take взять возьм* бери\nlook осмотреть смотр*\nput положить\ngo идти иди\n' ..
+                    'inventory инвентарь\nunlock отпереть\nlight зажечь\nsing *петь\nshout *крич*\n' ..
+                    'listen слушать радио*\nagain опять повтори')
+vocabulary('nouns', 'it его её их\nлампа ламп*\nмонета монет*\nключ ключ*\nмедный медн*\n' ..
+                    'ящик ящик*\nзал зал*\nёлка ЁЛК*')
+vocabulary('prepositions', 'в во\nна\nс со')
+world:create('hall', 'Зал'); hall:create('lamp', 'Лампа'); hall:create('box', 'Ящик')
+box:create('coin', 'Монета'); hall:create('key', 'Медный ключ'); hall:create('key2', 'Ключ')
+hall:create('fir', 'Ёлка'); world:create('yard', 'Двор'); yard:create('rake', 'Грабли')
+player:moveto(hall)
+local function uid_of (o) if o then return o.uid end return '-' end
+function record (self, event)
+  print(self.uid .. ':' .. event.verb .. ' ' .. uid_of(event.object) .. ' ' ..
+        (event.object_preposition or '-') .. ' ' .. (event.preposition or '-') .. ' ' ..
+        uid_of(event.second))
+end
+for _, o in ipairs({ hall, lamp, box, coin, key, key2, fir, rake, player }) do
+  for _, verb in ipairs({ 'take', 'look', 'put', 'go', 'unlock' }) do o[verb] = record end
+end
+player.inventory = record
+hall.sing = record
+hall.shout = record
+)lua";
+
+// Lines joined by "|"; an input line that starts with "lua:" runs as Lua instead of being parsed.
+struct Case
+{
+    const char *name, *input, *output;
+};
+
+const Case kSentences[] = {
+    {"verb alone goes to the location", "осмотреть", "hall:look - - - -"},
+    {"verb alone falls to the player", "инвентарь", "player:inventory - - - -"},
+    {"the location named", "осмотреть зал", "hall:look hall - - -"},
+    {"object", "взять лампу", "lamp:take lamp - - -"},
+    {"what the player holds", "lua:coin:moveto(player)|взять монету", "coin:take coin - - -"},
+    {"case and punctuation", "ВЗЯТЬ, «Лампу»!!!", "lamp:take lamp - - -"},
+    {"ё and е, in either case", "взять ЕЛКУ|взять ёлку|ВЗЯТЬ ЁЛКУ",
+     "fir:take fir - - -|fir:take fir - - -|fir:take fir - - -"},
+    {"star at the end", "возьмите лампу", "lamp:take lamp - - -"},
+    {"star at the start", "запеть", "hall:sing - - - -"},
+    {"star at both ends", "покричать|кричи", "hall:shout - - - -|hall:shout - - - -"},
+    {"second object after a preposition", "положить монету в ящик", "coin:put coin - в box"},
+    {"preposition before the object", "идти в ящик", "box:go box в - -"},
+    {"second object without a preposition", "отпереть ящик медным ключом", "box:unlock box - - key"},
+    {"several objects", "взять лампу и монету", "lamp:take lamp - - -|coin:take coin - - -"},
+    {"several second objects", "положить монету в ящик и лампу",
+     "coin:put coin - в box|coin:put coin - в lamp"},
+    {"an object named twice acts once", "взять лампу и лампу", "lamp:take lamp - - -"},
+    {"pronoun", "взять лампу|осмотреть её", "lamp:take lamp - - -|lamp:look lamp - - -"},
+    {"pronoun for several", "взять лампу и монету|осмотреть их",
+     "lamp:take lamp - - -|coin:take coin - - -|lamp:look lamp - - -|coin:look coin - - -"},
+    {"pronoun stands for the direct object", "положить монету в ящик|взять его",
+     "coin:put coin - в box|coin:take coin - - -"},
+    {"a failed sentence leaves the pronoun alone", "взять лампу|взять грабли|осмотреть её",
+     "lamp:take lamp - - -|E5|lamp:look lamp - - -"},
+    {"again", "взять лампу|опять|повтори", "lamp:take lamp - - -|lamp:take lamp - - -|lamp:take lamp - - -"},
+    {"again repeats the last sentence understood", "взять лампу|танцевать|опять",
+     "lamp:take lamp - - -|E2|lamp:take lamp - - -"},
+    {"again looks for the objects anew", "взять монету|lua:coin:moveto(yard)|опять", "coin:take coin - - -|E5"},
+    {"the whole name wins over a part", "взять ключ", "key2:take key2 - - -"},
+    {"an open container shows what it holds", "взять монету", "coin:take coin - - -"},
+    {"a referenced object is here, what it holds is not",
+     "lua:yard:add(box); player:moveto(yard)|осмотреть ящик|взять монету", "box:look box - - -|E5"},
+    {"a name word no vocabulary knows", "lua:player:moveto(yard)|взять грабли", "rake:take rake - - -"},
+    {"a verb's word that names an object here",
+     "lua:hall:create('radio', 'Радио'); radio.take = record|взять радио|радио", "radio:take radio - - -|E6"},
+};
+
+const Case kFailures[] = {
+    {"1: empty line", "", "E1"},
+    {"1: no verb", "лампу", "E1"},
+    {"1: conjunction first", "и лампу", "E1"},
+    {"2: unknown verb", "танцевать", "E2"},
+    {"2: unknown name", "взять фыва", "E2"},
+    {"2: before anything else", "фыва лампу", "E2"},
+    {"3: nothing named yet", "осмотреть её", "E3"},
+    {"3: the object is gone", "осмотреть лампу|lua:lamp:remove()|осмотреть её", "lamp:look lamp - - -|E3"},
+    {"4: after the verb", "взять и лампу", "E4"},
+    {"4: at the end", "взять лампу и", "E4"},
+    {"4: twice", "взять лампу и и монету", "E4"},
+    {"4: after a preposition", "положить монету в и ящик", "E4"},
+    {"5: elsewhere", "взять грабли", "E5"},
+    {"5: in a closed container", "lua:box.data.closed = true|взять монету", "E5"},
+    {"5: pronoun for what is elsewhere", "осмотреть лампу|lua:player:moveto(yard)|осмотреть её",
+     "lamp:look lamp - - -|E5"},
+    {"6: no method", "зажечь лампу", "E6"},
+    {"6: verb alone nobody answers", "зажечь", "E6"},
+    {"6: only for the object without it", "зажечь лампу и ящик|lua:box.light = record|зажечь лампу и ящик",
+     "E6|E6|E6|box:light box - - -"},
+    {"7: several of that name", "lua:hall:create('key3', 'Медный ключ')|взять медный ключ", "E7"},
+    {"8: nothing to repeat", "опять", "E8"},
+    {"8: only failures before", "танцевать|опять", "E2|E8"},
+    {"9: preposition at the end", "положить монету в", "E9"},
+    {"9: preposition only", "положить в", "E9"},
+    {"9: a verb where a name belongs", "взять лампу взять", "E9"},
+    {"9: again with words", "взять лампу|опять лампу", "lamp:take lamp - - -|E9"},
+};
+
+const Case kCatchers[] = {
+    {"a catcher stops the action",
+     "lua:hall:add(function (e) if e.verb == 'take' then print('stop ' .. e.object.uid) return true end end)"
+     "|взять лампу",
+     "stop lamp"},
+    {"a catcher that returns nothing lets it pass", "lua:hall:add(function (e) print('saw ' .. e.verb) end)|взять лампу",
+     "saw take|lamp:take lamp - - -"},
+    {"the world first, then the location, then the things",
+     "lua:lamp:add(function () print('lamp') end); hall:add(function () print('hall') end); "
+     "world:add(function () print('world') end)|взять лампу",
+     "world|hall|lamp|lamp:take lamp - - -"},
+    {"catchers out of scope see nothing", "lua:yard:add(function () print('yard') end)|взять лампу",
+     "lamp:take lamp - - -"},
+    {"a catcher is told its holder", "lua:lamp:add(function (e, holder) print(holder.uid) end)|взять монету",
+     "lamp|coin:take coin - - -"},
+    {"a stop holds back the later catchers",
+     "lua:world:add(function () print('world') return true end); hall:add(function () print('hall') end)"
+     "|взять лампу",
+     "world"},
+    {"each object is a separate event",
+     "lua:hall:add(function (e) if e.object == lamp then print('stop') return true end end)|взять лампу и монету",
+     "stop|coin:take coin - - -"},
+    {"a catcher sees what no method answers", "lua:hall:add(function (e) print('saw ' .. e.verb) end)|зажечь лампу",
+     "saw light|E6"},
+    {"a catcher sees a verb alone", "lua:hall:add(function (e) print(tostring(e.object)) end)|осмотреть",
+     "nil|hall:look - - - -"},
+    {"a failing catcher is reported and the action goes on",
+     "lua:hall:add(function () error('catcher broke', 0) end)|взять лампу", "!catcher broke|lamp:take lamp - - -"},
+    {"a failing method is reported and the next object goes on",
+     "lua:lamp.take = function () error('lamp broke', 0) end|взять лампу и монету", "!lamp broke|coin:take coin - - -"},
+    {"ending the game stops the other objects",
+     "lua:lamp.take = function () print('the end') end_game() end|взять лампу и монету", "the end"},
+    {"the repeated sentence is caught again", "lua:hall:add(function () print('saw') end)|взять лампу|опять",
+     "saw|lamp:take lamp - - -|saw|lamp:take lamp - - -"},
+    {"perform goes through the catchers",
+     "lua:hall:add(function (e) print('saw ' .. e.verb) end)|lua:perform('look', lamp)",
+     "saw look|lamp:look lamp - - -"},
+};
+
+template <size_t N>
+void AddCases(const Case (&cases)[N])
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    for (const Case &c : cases)
+        QTest::newRow(c.name) << U(c.input) << U(c.output);
+}
+
+} // namespace
+
+class EngineParserTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScriptHost> m_host;
+    RecordingConsole m_console;
+
+    void RunCase()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, output);
+        const qsizetype from = m_console.lines.size();
+        for (const QString &line : input.split(QLatin1Char('|'))) {
+            if (line.startsWith(QLatin1String("lua:")))
+                m_host->RunLua(line.mid(4));
+            else
+                Parse(*m_host, line);
+        }
+        QCOMPARE(Answers(m_console, int(from)).join(QLatin1Char('|')), output);
+    }
+
+private slots:
+    void init()
+    {
+        m_host = std::make_unique<ScriptHost>();
+        m_console = RecordingConsole();
+        m_host->SetConsole(&m_console);
+        QCOMPARE(RunForErrors(*m_host, m_console, QStringLiteral("dofile 'startup.lua'")), QString());
+        QCOMPARE(RunForErrors(*m_host, m_console, U(kWorld)), QString());
+    }
+    void cleanup() { m_host.reset(); }
+
+    void sentences_data() { AddCases(kSentences); }
+    void sentences() { RunCase(); }
+    void failures_data() { AddCases(kFailures); }
+    void failures() { RunCase(); }
+    void catchers_data() { AddCases(kCatchers); }
+    void catchers() { RunCase(); }
+
+    // The event's own fields, for a sentence with everything in it.
+    void eventFields_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("actor") << "tostring(test_event.actor == player)" << "true";
+        QTest::newRow("verb") << "test_event.verb" << "put";
+        QTest::newRow("object") << "test_event.object.uid" << "coin";
+        QTest::newRow("object preposition") << "tostring(test_event.object_preposition)" << "nil";
+        QTest::newRow("preposition") << "test_event.preposition" << U("в");
+        QTest::newRow("second") << "test_event.second.uid" << "box";
+        QTest::newRow("objects") << "table.getn(test_event.objects) .. test_event.objects[2].uid" << "2lamp";
+        QTest::newRow("seconds") << "table.getn(test_event.seconds) .. test_event.seconds[1].uid" << "1box";
+        QTest::newRow("words") << "table.concat(test_event.words, ',')" << U("положите,монету,и,лампу,во,ящик");
+        QTest::newRow("text") << "test_event.text" << U("Положите монету и лампу во «Ящик»!");
+    }
+    void eventFields()
+    {
+        QFETCH(QString, expression);
+        QFETCH(QString, value);
+        m_host->RunLua(U("verbs = vocabulary('verbs', 'put положить полож*'); "
+                         "coin.put = function (self, event) test_event = test_event or event end"));
+        Parse(*m_host, U("Положите монету и лампу во «Ящик»!"));
+        QCOMPARE(m_host->EvalString(expression), value);
+    }
+
+    // What the engine gives as the text of the words: letters in lower case, punctuation gone.
+    void words_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("Russian capitals") << U("АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ")
+                                          << U("абвгдежзийклмнопрстуфхцчшщъыьэюя");
+        QTest::newRow("Ё") << U("ЁЖ ёж") << U("ёж,ёж");
+        QTest::newRow("Latin and digits") << U("Take LAMP 2") << U("take,lamp,2");
+        QTest::newRow("other letters of the code page") << U("ЄЇІЎЂ") << U("єїіўђ");
+        QTest::newRow("punctuation") << U("«Взять»: лампу, ключ; (и) —  всё?!")
+                                     << U("взять,лампу,ключ,и,всё");
+        QTest::newRow("hyphen inside a word") << U("северо-запад -вниз- --") << U("северо-запад,вниз");
+        QTest::newRow("tabs and line breaks") << U("взять\tлампу\r\n") << U("взять,лампу");
+        QTest::newRow("nothing") << U(" ... ") << QString();
+    }
+    void words()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, words);
+        m_host->RunLua(QStringLiteral("test_text = ") + LuaQuote::QuotedString(text));
+        QCOMPARE(m_host->EvalString(QStringLiteral("table.concat(split_words(test_text), ',')")), words);
+    }
+
+    void lowerKeepsAllButLetters()
+    {
+        QCOMPARE(m_host->EvalString(U("lower('Ёлка, ЯЩИК и Lamp: 5%!')")), U("ёлка, ящик и lamp: 5%!"));
+    }
+
+    // The console wraps the line in long brackets, or a level bracket when it holds "]]".
+    void lineWithClosingBrackets()
+    {
+        Parse(*m_host, U("взять ]] лампу"));
+        QCOMPARE(Answers(m_console, 0).join(QLatin1Char('|')), U("lamp:take lamp - - -"));
+    }
+
+    void startupResetsTheParser()
+    {
+        Parse(*m_host, U("взять лампу"));
+        m_host->RunLua(QStringLiteral("dofile 'startup.lua'"));
+        m_host->RunLua(U(kWorld));
+        const qsizetype from = m_console.lines.size();
+        Parse(*m_host, U("опять"));
+        Parse(*m_host, U("осмотреть его"));
+        QCOMPARE(Answers(m_console, int(from)).join(QLatin1Char('|')), U("E8|E3"));
+    }
+};
+
+TARNWICK_TEST(EngineParserTest)
+
+#include "tst_parser.moc"

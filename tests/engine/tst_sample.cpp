@@ -1,0 +1,241 @@
+// The sample project examples/house.twk: it opens as the program opens projects, its walkthrough
+// plays in the console with "Парсить" down, and its compiled game plays the same walkthrough in
+// the terminal player (and a stock Lua 5.1) with the same answers.
+
+#include "console/consolewin.h"
+#include "project/projectwriter.h"
+#include "tests/engine/enginetesting.h"
+#include "tests/support/worldtree.h"
+#include "tests/testmain.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace EngineTesting;
+
+namespace {
+
+const char kProject[] = "examples/house.twk";
+const char kWalkthrough[] = "examples/house-walkthrough.txt";
+
+QStringList Walkthrough()
+{
+    QFile file(QString::fromLatin1(kWalkthrough));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringList();
+    return OutputLines(QString::fromUtf8(file.readAll()));
+}
+
+// Runs a project file as Open does: as a chunk named after the file, then postload.lua.
+void Open(ScriptHost &host, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    host.RunFile(file.readAll(), path);
+    host.RunLua(QStringLiteral("dofile 'postload.lua'"));
+}
+
+// The lines the console's log holds from line `from` on.
+QStringList LogLines(const TConsoleWin &console, qsizetype from)
+{
+    return console.Output()->toPlainText().split(QLatin1Char('\n')).mid(from);
+}
+
+qsizetype LogSize(const TConsoleWin &console)
+{
+    return console.Output()->toPlainText().split(QLatin1Char('\n')).size();
+}
+
+} // namespace
+
+class EngineSampleTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScriptHost> m_host;
+    RecordingConsole m_console;
+    QTemporaryDir m_dir;
+
+    QString Errors(const QString &text) { return RunForErrors(*m_host, m_console, text); }
+
+    // The answers to the start and to every line of the walkthrough, in the host.
+    QList<QStringList> PlayedAnswers()
+    {
+        QList<QStringList> answers;
+        qsizetype from = m_console.lines.size();
+        m_host->RunLua(QStringLiteral("start_game()"));
+        answers.append(Answers(m_console, int(from)));
+        for (const QString &line : Walkthrough()) {
+            from = m_console.lines.size();
+            Parse(*m_host, line);
+            answers.append(Answers(m_console, int(from)));
+        }
+        return answers;
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_host = std::make_unique<ScriptHost>();
+        m_console = RecordingConsole();
+        m_host->SetConsole(&m_console);
+        QCOMPARE(Errors(QStringLiteral("dofile 'startup.lua'")), QString());
+    }
+    void cleanup() { m_host.reset(); }
+
+    void sampleOpensSound()
+    {
+        QVERIFY(QFile::exists(QString::fromLatin1(kProject)));
+        QVERIFY(Walkthrough().size() > 10);
+        const qsizetype from = m_console.lines.size();
+        Open(*m_host, QString::fromLatin1(kProject));
+        QCOMPARE(Answers(m_console, int(from)), QStringList());
+        QCOMPARE(m_host->EvalString(QStringLiteral("world:check()")), QStringLiteral("0"));
+        QCOMPARE(m_host->EvalString(QStringLiteral("player.parent.uid .. ' ' .. table.getn(garden.items) .. "
+                                                   "' ' .. door.parents[1].uid .. ' ' .. tostring(door.data.locked)")),
+                 QStringLiteral("hall 1 garden true"));
+    }
+
+    // What the walkthrough meets on its way: the dark cellar's catcher, the messages of the parser,
+    // the pronoun, "опять", the key without a preposition, the end with its counters.
+    void walkthroughAnswers_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("occurrence");
+        QTest::addColumn<QString>("answer");
+        const struct
+        {
+            const char *name, *command;
+            int occurrence;
+            const char *answer;
+        } rows[] = {
+            {"locked door", "открыть дверь", 1, "Дверь заперта."},
+            {"a closed hatch", "спуститься вниз", 1, "Люк закрыт."},
+            {"dark cellar", "спуститься вниз", 2, "Здесь темно, хоть глаз выколи. Наверху светлеет проем люка."},
+            {"darkness catches the action", "открыть сундук", 1, "Слишком темно, ничего не разглядеть."},
+            {"two objects", "взять записку и лампу", 1, "Вы берете записку.|Вы берете лампу."},
+            {"unknown word", "танцевать", 1, "=2"},
+            {"lit cellar", "спуститься вниз", 3,
+             "Подвал. Сырые каменные стены, в углу стоит старый сундук. Наверх ведет лестница."},
+            {"pronoun", "открыть его", 1, "Вы поднимаете тяжелую крышку.|В сундуке: медный ключ."},
+            {"again", "опять", 1, "Медный ключ уже у вас."},
+            {"inventory", "инвентарь", 1, "У вас с собой: записка, лампа, медный ключ."},
+            {"no such action", "взять сундук", 1, "=6"},
+            {"second object without a preposition", "отпереть дверь ключом", 1,
+             "Ключ поворачивается с громким щелчком. Дверь отперта."},
+            {"the end", "идти на восток", 1,
+             "Сад. Яблони, трава по колено, над головой — небо.|Игра окончена. Очки: 20 из 20, ходов: 26."},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row.name) << U(row.command) << row.occurrence << U(row.answer);
+    }
+    void walkthroughAnswers()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, occurrence);
+        QFETCH(QString, answer);
+        Open(*m_host, QString::fromLatin1(kProject));
+        const QList<QStringList> answers = PlayedAnswers();
+        const QStringList walkthrough = Walkthrough();
+        qsizetype step = -1;
+        for (int seen = 0; seen < occurrence;) {
+            step = walkthrough.indexOf(command, step + 1);
+            QVERIFY2(step >= 0, qPrintable(command));
+            ++seen;
+        }
+        // "=n" stands for parser message n as the engine has it.
+        const QString expected = answer.startsWith(QLatin1Char('='))
+                                     ? m_host->EvalString(QStringLiteral("PARSE_ERROR[%1]").arg(answer.mid(1)))
+                                     : answer;
+        QCOMPARE(answers.value(step + 1).join(QLatin1Char('|')), expected);
+        QVERIFY(m_host->EvalString(QStringLiteral("tostring(GAME_OVER)")) == QLatin1String("true"));
+    }
+
+    // The walkthrough typed into the console, and the compiled game played by the terminal player.
+    void consoleAndCompiledGameAgree()
+    {
+        ScriptHost host;
+        TConsoleWin console(host);
+        host.SetConsole(&console);
+        console.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&console));
+        QVERIFY(host.EvalDefined(QStringLiteral("parse")));
+
+        Open(host, QString::fromLatin1(kProject));
+        const QString game = m_dir.filePath(QStringLiteral("house.lua"));
+        host.RunLua(QStringLiteral("filename = '") + game + QStringLiteral("'; dofile 'compile.lua'"));
+        QVERIFY(QFile::exists(game));
+
+        QStringList transcript;
+        qsizetype from = LogSize(console);
+        host.RunLua(QStringLiteral("start_game()"));
+        for (QString line : LogLines(console, from))
+            transcript.append(line.endsWith(QLatin1Char('\t')) ? line.chopped(1) : line);
+
+        QTest::mouseClick(console.Parsing(), Qt::LeftButton);
+        QVERIFY(console.Parsing()->isChecked());
+        QLineEdit *input = console.Input()->lineEdit();
+        for (const QString &command : Walkthrough()) {
+            from = LogSize(console);
+            input->setText(command);
+            QTest::keyClick(input, Qt::Key_Return);
+            const QStringList lines = LogLines(console, from);
+            QCOMPARE(lines.value(0), command); // the echo of the player's line
+            transcript.append(QStringLiteral("> ") + command);
+            for (const QString &line : lines.mid(1))
+                transcript.append(line.endsWith(QLatin1Char('\t')) ? line.chopped(1) : line);
+        }
+        QVERIFY(transcript.last().startsWith(U("Игра окончена.")));
+
+        const Run played = PlayInTerminal({game}, Walkthrough());
+        QCOMPARE(played.errors, QString());
+        QCOMPARE(played.exitCode, 0);
+        QVERIFY2(played.out == transcript, FirstDifference(played.out, transcript).constData());
+
+        const QString lua = StockLua();
+        if (lua.isEmpty())
+            QSKIP("no lua5.1 on PATH; the stock interpreter run is left out");
+        const Run stock = PlayInStockLua(lua, game, Walkthrough());
+        QCOMPARE(stock.exitCode, 0);
+        QVERIFY2(stock.out == transcript, FirstDifference(stock.out, transcript).constData());
+    }
+
+    // Saved by the project writer and opened again, the sample plays the same walkthrough.
+    void sampleSurvivesSaveAndOpen()
+    {
+        Open(*m_host, QString::fromLatin1(kProject));
+        WorldTree::Define(*m_host);
+        ProjectWriter writer(*m_host);
+        QList<QByteArray> lines;
+        QString problem;
+        QVERIFY2(writer.ProjectLines(WorldTree::Read(*m_host), &lines, &problem), qPrintable(problem));
+        const QString path = m_dir.filePath(QStringLiteral("saved.twk"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(ProjectWriter::JoinLines(lines));
+        file.close();
+        m_host->RunLua(QStringLiteral("filename = '") + path + QStringLiteral("'; dofile 'postsave.lua'"));
+        const QStringList original = HostTranscript(*m_host, m_console, Walkthrough());
+
+        QCOMPARE(Errors(QStringLiteral("dofile 'startup.lua'")), QString());
+        const qsizetype from = m_console.lines.size();
+        Open(*m_host, path);
+        QCOMPARE(Answers(m_console, int(from)), QStringList());
+        const QStringList reopened = HostTranscript(*m_host, m_console, Walkthrough());
+        QVERIFY2(reopened == original, FirstDifference(reopened, original).constData());
+    }
+};
+
+TARNWICK_TEST(EngineSampleTest)
+
+#include "tst_sample.moc"

@@ -1,0 +1,292 @@
+// Vocabularies: how a word finds its key word, what the check reports, the starter vocabulary
+// files as the program ships them, and copyerrors.lua.
+
+#include "tests/engine/enginetesting.h"
+#include "tests/testmain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace EngineTesting;
+
+namespace {
+
+// Rows of a vocabulary (lines joined by "|"), a word as typed, the key word it gets (empty: none).
+struct LookupCase
+{
+    const char *name, *rows, *word, *key;
+};
+
+const LookupCase kLookup[] = {
+    {"plain word", "look осмотреть", "осмотреть", "look"},
+    {"plain word is not a beginning", "look осмотреть", "осмотреться", ""},
+    {"the key word stands for itself", "look осмотреть", "look", "look"},
+    {"star at the end", "take возьм*", "возьмите", "take"},
+    {"star may stand for nothing", "take возьм*", "возьм", "take"},
+    {"star at the start", "sing *петь", "запеть", "sing"},
+    {"star at the start is an ending", "sing *петь", "петух", ""},
+    {"stars at both ends", "shout *крич*", "покричите", "shout"},
+    {"stars at both ends, nothing around", "shout *крич*", "крич", "shout"},
+    {"a plain word before any star", "lamps ламп*|lamp лампа", "лампа", "lamp"},
+    {"the longer fixed part", "short ла*|long лам*", "лампа", "long"},
+    {"the longer fixed part, whatever the order", "long лам*|short ла*", "лампа", "long"},
+    {"a longer ending over a shorter beginning", "begin л*|end *мпа", "лампа", "end"},
+    {"a beginning over an equal ending", "end *мпа|begin лам*", "лампа", "begin"},
+    {"an ending over an equal middle", "middle *крик*|end *крик", "покрик", "end"},
+    {"the earlier row at a tie", "first лам*|second лам*", "лампа", "first"},
+    {"upper case and ё in templates", "fir ЁЛК*", "елку", "fir"},
+    {"upper case in the word", "take возьм*", "ВОЗЬМИ", "take"},
+    {"ё typed as е", "again ещё", "еще", "again"},
+    {"nothing matches", "take взять", "бросить", ""},
+};
+
+// Rows of a vocabulary and what the check must report: one entry per error line (entries joined
+// by "|"), each a list of texts the line must hold (joined by "&").
+struct CheckCase
+{
+    const char *name, *vocabulary, *rows, *reports;
+};
+
+const CheckCase kCheck[] = {
+    {"clean", "nouns", "лампа ламп*|ключ ключ*", ""},
+    {"a word of two key words", "verbs", "take бери|drop бери", "«бери»&«take»&«drop»"},
+    {"a word of three key words", "nouns", "a x|b x|c x", "«x»&«a»&«b»&«c»"},
+    {"the same key word twice", "verbs", "take бери|take бери бери", ""},
+    {"a key word as another row's word", "nouns", "взять брать|брать хватать", "«брать»&«взять»&«брать»"},
+    {"star templates too", "verbs", "take воз*|drop воз*", "«воз*»&«take»&«drop»"},
+    {"ё and е are one word", "verbs", "more ещё|again еще", "&«more»&«again»"},
+    {"two conflicts", "nouns", "a x y|b x|c y", "«x»&«a»&«b»|«y»&«a»&«c»"},
+    {"star in the middle", "nouns", "лампа лам*па", "«лам*па»"},
+    {"a lone star", "nouns", "лампа *", "«*»"},
+    {"key word with a star", "nouns", "лам* лампа", "«лам*»"},
+    {"verb that is no Lua name", "verbs", "взять брать", "«взять»"},
+    {"verb that is a Lua keyword", "verbs", "end конец", "«end»"},
+    {"verb that the objects use", "verbs", "remove убрать|moveto перенести", "«remove»|«moveto»"},
+    {"other vocabularies take any key word", "prepositions", "в во|на", ""},
+};
+
+QString RowsText(const char *rows)
+{
+    return U(rows).replace(QLatin1Char('|'), QLatin1Char('\n'));
+}
+
+} // namespace
+
+class EngineVocabularyTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScriptHost> m_host;
+    RecordingConsole m_console;
+
+    QString Errors(const QString &text) { return RunForErrors(*m_host, m_console, text); }
+
+    // A vocabulary file of the build with its data lines replaced, as the vocabulary editor writes
+    // it; empty when the file lacks the block.
+    static QByteArray WithDataLines(const QByteArray &file, const QList<QByteArray> &rows)
+    {
+        const QList<QByteArray> lines = file.split('\n');
+        QList<QByteArray> out;
+        qsizetype i = 0;
+        bool found = false;
+        while (i < lines.size()) {
+            const QByteArray line = lines[i].endsWith('\r') ? lines[i].chopped(1) : lines[i];
+            out.append(line);
+            ++i;
+            if (line == "-- vocabulary" && i < lines.size()) {
+                found = true;
+                out.append(lines[i++]); // header
+                qsizetype end = i;
+                while (end < lines.size() && !lines[end].startsWith("-- /vocabulary"))
+                    ++end;
+                if (end >= lines.size() || end - 1 < i)
+                    return QByteArray();
+                out += rows;
+                i = end - 1; // the footer
+            }
+        }
+        return found ? out.join("\r\n") + "\r\n" : QByteArray();
+    }
+
+private slots:
+    void init()
+    {
+        m_host = std::make_unique<ScriptHost>();
+        m_console = RecordingConsole();
+        m_host->SetConsole(&m_console);
+        QCOMPARE(Errors(QStringLiteral("dofile 'startup.lua'")), QString());
+    }
+    void cleanup() { m_host.reset(); }
+
+    void lookup_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("key");
+        for (const LookupCase &c : kLookup)
+            QTest::newRow(c.name) << RowsText(c.rows) << U(c.word) << U(c.key);
+    }
+    void lookup()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, word);
+        QFETCH(QString, key);
+        m_host->RunLua(QStringLiteral("test_vocabulary = vocabulary('test', ") + LuaQuote::QuotedString(rows)
+                       + QStringLiteral(")"));
+        const QString expression = QStringLiteral("test_vocabulary:lookup(lower(") + LuaQuote::QuotedString(word)
+                                   + QStringLiteral(")) or ''");
+        QCOMPARE(m_host->EvalString(expression), key);
+        // Asked again, the remembered answer is the same.
+        QCOMPARE(m_host->EvalString(expression), key);
+    }
+
+    void check_data()
+    {
+        QTest::addColumn<QString>("vocabulary");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QStringList>("reports");
+        for (const CheckCase &c : kCheck) {
+            QTest::newRow(c.name) << U(c.vocabulary) << RowsText(c.rows)
+                                  << U(c.reports).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+        }
+    }
+    void check()
+    {
+        QFETCH(QString, vocabulary);
+        QFETCH(QString, rows);
+        QFETCH(QStringList, reports);
+        const QString errors = Errors(QStringLiteral("test_count = vocabulary('%1', %2):check()")
+                                          .arg(vocabulary, LuaQuote::QuotedString(rows)));
+        const QStringList lines = errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() == reports.size(), qPrintable(errors));
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            for (const QString &part : reports[i].split(QLatin1Char('&'), Qt::SkipEmptyParts))
+                QVERIFY2(lines[i].contains(part), qPrintable(lines[i] + QStringLiteral(" lacks ") + part));
+            if (!lines.isEmpty())
+                QVERIFY2(lines[i].contains(vocabulary), qPrintable(lines[i]));
+        }
+        QCOMPARE(m_host->EvalString(QStringLiteral("test_count")), QString::number(reports.size()));
+    }
+
+    // The starter vocabularies load without a report and hold what the sample game and the
+    // common commands need.
+    void starterVocabulary_data()
+    {
+        QTest::addColumn<QString>("vocabulary");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("key");
+        const char *rows[][3] = {
+            {"verbs", "осмотреться", "look"},   {"verbs", "возьмите", "take"},    {"verbs", "положи", "put"},
+            {"verbs", "открой", "open"},        {"verbs", "отпереть", "unlock"},  {"verbs", "спуститься", "go"},
+            {"verbs", "инвентарь", "inventory"}, {"verbs", "дерни", "pull"},      {"verbs", "повтори", "again"},
+            {"verbs", "ещё", "again"},          {"nouns", "её", "it"},            {"nouns", "себя", "игрок"},
+            {"nouns", "наверх", "вверх"},       {"nouns", "ключом", "ключ"},      {"nouns", "медным", "медный"},
+            {"nouns", "дубовую", "дубовый"},    {"prepositions", "во", "в"},      {"prepositions", "изо", "из"},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row[1]) << U(row[0]) << U(row[1]) << U(row[2]);
+    }
+    void starterVocabulary()
+    {
+        QFETCH(QString, vocabulary);
+        QFETCH(QString, word);
+        QFETCH(QString, key);
+        QCOMPARE(m_host->EvalString(QStringLiteral("VOCABULARY.%1:lookup(lower(%2)) or ''")
+                                        .arg(vocabulary, LuaQuote::QuotedString(word))),
+                 key);
+    }
+
+    void starterVocabularyIsSound()
+    {
+        QCOMPARE(Errors(QStringLiteral("test_count = verbs:check() + nouns:check() + prepositions:check()")), QString());
+        QCOMPARE(m_host->EvalString(QStringLiteral("test_count")), QStringLiteral("0"));
+        QVERIFY(m_host->EvalString(QStringLiteral("table.getn(verbs.rows)")).toInt() >= 40);
+    }
+
+    // Each file keeps its words in the block the vocabulary editor rewrites; the file with new data
+    // lines puts them in force when it runs, and reports a conflict among them by naming both.
+    void vocabularyFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("report");
+        QTest::newRow("verbs") << "verbs.lua" << U("look глянуть глянь*|take  взять   бери") << U("глянька")
+                               << "look" << QString();
+        QTest::newRow("verbs in conflict") << "verbs.lua" << U("take бери|drop бери") << U("бери") << "take"
+                                           << U("«бери»&«take»&«drop»");
+        QTest::newRow("nouns") << "nouns.lua" << U("it оно|шкаф шкаф*") << U("шкафу") << U("шкаф") << QString();
+        QTest::newRow("prepositions") << "prepositions.lua" << U("в во|  на") << U("на") << U("на") << QString();
+        QTest::newRow("no words") << "prepositions.lua" << QString() << U("в") << QString() << QString();
+    }
+    void vocabularyFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, rows);
+        QFETCH(QString, word);
+        QFETCH(QString, key);
+        QFETCH(QString, report);
+        QFile shipped(file);
+        QVERIFY2(shipped.open(QIODevice::ReadOnly), qPrintable(file));
+        QList<QByteArray> lines;
+        for (const QString &row : rows.split(QLatin1Char('|'), Qt::SkipEmptyParts))
+            lines.append(CodePage::ToLua(row));
+        const QByteArray rewritten = WithDataLines(shipped.readAll(), lines);
+        QVERIFY2(!rewritten.isEmpty(), "the file has no vocabulary block");
+
+        QTemporaryDir dir;
+        QFile copy(dir.filePath(file));
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        copy.write(rewritten);
+        copy.close();
+        const QString errors = Errors(QStringLiteral("dofile '") + copy.fileName() + QLatin1Char('\''));
+        const QString name = file.chopped(4);
+        if (report.isEmpty()) {
+            QCOMPARE(errors, QString());
+        } else {
+            for (const QString &part : report.split(QLatin1Char('&')))
+                QVERIFY2(errors.contains(part), qPrintable(errors));
+        }
+        QCOMPARE(m_host->EvalString(QStringLiteral("%1:lookup(lower(%2)) or ''").arg(name, LuaQuote::QuotedString(word))),
+                 key);
+        QCOMPARE(m_host->EvalString(QStringLiteral("table.getn(%1.rows)").arg(name)),
+                 QString::number(lines.size()));
+    }
+
+    // copyerrors.lua leaves Lua text that gives every message its text back.
+    void copyErrorsRestoresTheMessages_data()
+    {
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("the shipped ones") << QStringList();
+        QTest::newRow("awkward texts") << QStringList{U("С \"кавычками\""), U("С ]] и [["), U("Две\r\nстроки"),
+                                                      U("Обратная \\ черта"), QString(), U("'одинарные'"),
+                                                      U("Табуляция\tздесь"), U("]=]"), U("Ёлка")};
+    }
+    void copyErrorsRestoresTheMessages()
+    {
+        QFETCH(QStringList, messages);
+        for (qsizetype i = 0; i < messages.size(); ++i)
+            m_host->RunLua(QStringLiteral("PARSE_ERROR[%1] = %2").arg(i + 1).arg(LuaQuote::QuotedString(messages[i])));
+        QStringList before;
+        for (int n = 1; n <= 9; ++n)
+            before.append(m_host->EvalString(QStringLiteral("PARSE_ERROR[%1]").arg(n)));
+        QCOMPARE(Errors(QStringLiteral("temp = nil; dofile 'copyerrors.lua'")), QString());
+        QCOMPARE(Errors(QStringLiteral("test_text = temp; PARSE_ERROR = nil; assert(loadstring(test_text))()")),
+                 QString());
+        for (int n = 1; n <= 9; ++n)
+            QCOMPARE(m_host->EvalString(QStringLiteral("PARSE_ERROR[%1]").arg(n)), before[n - 1]);
+        // Run again over changed messages, the text puts them back as well.
+        m_host->RunLua(QStringLiteral("PARSE_ERROR[1] = 'changed'; assert(loadstring(test_text))()"));
+        QCOMPARE(m_host->EvalString(QStringLiteral("PARSE_ERROR[1]")), before[0]);
+    }
+};
+
+TARNWICK_TEST(EngineVocabularyTest)
+
+#include "tst_vocabulary.moc"
