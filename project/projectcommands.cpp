@@ -52,14 +52,16 @@ void ProjectCommands::EnterScriptFolder() const
     QDir::setCurrent(m_scriptFolder);
 }
 
-QString ProjectCommands::PathAssignment(const QString &variable, const QString &path)
+QByteArray ProjectCommands::PathAssignment(const char *variable, const QString &path)
 {
+    const QByteArray bytes = QFile::encodeName(path);
     // The plain single-quoted form is kept wherever it reads back; a quote or a line break in a
     // path would end it early.
-    if (path.contains(QLatin1Char('\'')) || path.contains(QLatin1Char('\n'))
-        || path.contains(QLatin1Char('\r')))
-        return variable + QStringLiteral(" = ") + LuaQuote::QuotedString(path);
-    return variable + QStringLiteral(" = '") + ProjectWriter::LuaPathBody(path) + QLatin1Char('\'');
+    if (bytes.contains('\'') || bytes.contains('\n') || bytes.contains('\r'))
+        return QByteArray(variable) + " = " + LuaQuote::QuotedString(bytes);
+    QByteArray body = bytes;
+    body.replace("\\", "\\\\");
+    return QByteArray(variable) + " = '" + body + '\'';
 }
 
 void ProjectCommands::New()
@@ -157,7 +159,7 @@ bool ProjectCommands::WriteProject(const QString &name)
     part.setPermissions(info.exists() ? QFile::permissions(target)
                                       : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
                                             | QFile::ReadOther);
-    m_host.RunLua(PathAssignment(QStringLiteral("filename"), part.fileName()));
+    m_host.RunBytes(PathAssignment("filename", part.fileName()));
     EnterScriptFolder();
     m_host.RunLua(QStringLiteral("dofile 'postsave.lua'"));
     if (std::rename(QFile::encodeName(part.fileName()).constData(),
@@ -168,7 +170,7 @@ bool ProjectCommands::WriteProject(const QString &name)
         return false;
     }
     part.setAutoRemove(false);
-    m_host.RunLua(PathAssignment(QStringLiteral("filename"), target));
+    m_host.RunBytes(PathAssignment("filename", target));
     return true;
 }
 
@@ -230,6 +232,6 @@ void ProjectCommands::CompileProject(const QString &name)
     }
     QString path = name;
     path.chop(ProjectWriter::Extension(path).size());
-    m_host.RunLua(PathAssignment(QStringLiteral("filename"), path + QStringLiteral(".lua"))
-                  + QStringLiteral("; dofile 'compile.lua'"));
+    m_host.RunBytes(PathAssignment("filename", path + QStringLiteral(".lua"))
+                    + "; dofile 'compile.lua'");
 }

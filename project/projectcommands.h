@@ -72,8 +72,10 @@ public:
 
 private:
     void EnterScriptFolder() const;
-    // `name = '...'` for a path, quoted so that any path reads back.
-    static QString PathAssignment(const QString &variable, const QString &path);
+    // `variable = '...'` naming a file for Lua's io library: the path in the file system's own
+    // encoding (not the script code page, or io.open would miss a folder with Cyrillic letters),
+    // quoted so that any path reads back.
+    static QByteArray PathAssignment(const char *variable, const QString &path);
 
     ScriptHost &m_host;
     ProjectWorkbench &m_workbench;

@@ -1,5 +1,6 @@
 #include "app/asker.h"
 #include "project/projectcommands.h"
+#include "script/luaapi.h"
 #include "script/scripthost.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/worldtree.h"
@@ -290,8 +291,11 @@ private Q_SLOTS:
         QCOMPARE(m_console.lines.value(0).first, echo);
         QCOMPARE(m_console.lines.value(1).first, QStringLiteral("dofile 'compile.lua'"));
         QCOMPARE(m_console.lines.value(1).second, int(ConsoleKind::Command));
-        QCOMPARE(m_host->EvalString(QStringLiteral("filename")), filename);
+        QCOMPARE(m_host->RunKeepingResults("return filename"), 1);
+        QCOMPARE(QByteArray(lua_tostring(m_host->State(), -1)), QFile::encodeName(filename));
+        lua_pop(m_host->State(), 1);
         QCOMPARE(m_bench->endedEdits, 1);
+        QFile::remove(filename);
     }
 
     void copyPutsTheSubtreeOnTheClipboard_data()
@@ -337,6 +341,19 @@ private Q_SLOTS:
         QDir::setCurrent(QCoreApplication::applicationDirPath());
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
         QCOMPARE(m_answers.errors.size(), 1);
+    }
+
+    // Folder and file names in the file system's own encoding reach Lua's io library as they
+    // are, so postsave.lua's part lands in the file.
+    void cyrillicFolderKeepsTheData()
+    {
+        QVERIFY(QDir(m_dir->path()).mkdir(QString::fromUtf8("Проекты")));
+        m_host->RunLua(QStringLiteral("world:create('hall'); hall.data.n = 3"));
+        m_answers.saveName = m_dir->filePath(QString::fromUtf8("Проекты/пещера"));
+        QVERIFY(m_commands->SaveAs());
+        const QByteArray file = FileBytes(m_dir->filePath(QString::fromUtf8("Проекты/пещера.twk")));
+        QVERIFY2(file.contains("hall.data = {n = 3}"), file.constData());
+        QCOMPARE(m_console.Errors(), QString());
     }
 
     // A generated world saved, replaced by a new one and opened again is the same world.
