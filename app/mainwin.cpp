@@ -97,6 +97,7 @@ void TMainWin::SetAsker(Asker *asker)
     m_asker = asker ? asker : m_defaultAsker.get();
     m_properties->SetAsker(m_asker);
     m_project->SetAsker(*m_asker);
+    m_items->SetAsker(m_asker);
 }
 
 // In the start-up order; each tool window does its first-show work as soon as it exists.
@@ -111,6 +112,8 @@ void TMainWin::CreateWindows()
     m_properties->SetAsker(m_asker);
     m_items = new TItemsWin(*m_host, this);
     m_items->SetObjectView(m_properties);
+    m_items->SetAsker(m_asker);
+    m_items->SetWorkbench(this);
     m_properties->SetSelection(m_items);
     m_host->SetItems(m_items);
     m_items->UpdateItems(QStringLiteral("player"));
@@ -233,6 +236,17 @@ void TMainWin::EndPropertyEdit()
 {
     if (m_properties->isVisible())
         m_properties->FinishEdits();
+}
+
+void TMainWin::CopySelectedSubtree()
+{
+    m_project->CopySelectedToClipboard();
+}
+
+QString TMainWin::SelectedPropertyCaption() const
+{
+    const QList<QTreeWidgetItem *> selected = m_properties->PropNames()->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text(0);
 }
 
 void TMainWin::RefreshTree()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/windowlinks.h"
 #include "project/projectcommands.h"
 
 #include <QMainWindow>
@@ -23,7 +24,7 @@ class RunGuardDialog;
 
 // The main window: owns the script state for the whole run, builds the windows in their order,
 // docks the tool windows, and holds the menus and the close question.
-class TMainWin : public QMainWindow, public ProjectWorkbench
+class TMainWin : public QMainWindow, public ProjectWorkbench, public TreeWorkbench
 {
     Q_OBJECT
 
@@ -42,6 +43,9 @@ public:
     QString SelectedParentUid() const override;
     void FocusTree() override;
     void WorldReplaced() override;
+    // What the object tree asks: Copy, and the property list's selected entry.
+    void CopySelectedSubtree() override;
+    QString SelectedPropertyCaption() const override;
     ProjectCommands &Project() const { return *m_project; }
 
     // Replaces the asker of the close question (tests answer it themselves).

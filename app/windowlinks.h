@@ -28,3 +28,17 @@ public:
     // ShowObjectProperties followed by ShowProperty with "Данные".
     virtual void ShowObject(const QString &uid) = 0;
 };
+
+// What the object tree's editing commands need of the windows around it.
+class TreeWorkbench
+{
+public:
+    virtual ~TreeWorkbench() = default;
+    // Ends an edit open in the properties window, so its text lands in its own object before
+    // the tree changes the world.
+    virtual void EndPropertyEdit() = 0;
+    // Puts the statements that rebuild the selected subtree on the clipboard.
+    virtual void CopySelectedSubtree() = 0;
+    // The caption of the entry selected in the property list; empty when none is.
+    virtual QString SelectedPropertyCaption() const = 0;
+};

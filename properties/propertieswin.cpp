@@ -5,6 +5,7 @@
 #include "properties/propertyreader.h"
 #include "properties/propertystatements.h"
 #include "script/scripthost.h"
+#include "tree/objectdrag.h"
 
 #include <QAction>
 #include <QFocusEvent>
@@ -104,6 +105,21 @@ QIcon DataIcon()
 }
 
 
+// The property list. An entry dragged onto the object tree copies that property to the object it
+// is dropped on; the drag offers the tree's drop modes with their cursors, and the entry stays in
+// the list whatever the tree does with it.
+class PropertyList : public QTreeWidget
+{
+protected:
+    void startDrag(Qt::DropActions supportedActions) override
+    {
+        Q_UNUSED(supportedActions)
+        const QList<QTreeWidgetItem *> dragged = selectedItems();
+        if (!dragged.isEmpty())
+            ObjectDrag::Exec(this, mimeData(dragged));
+    }
+};
+
 QLabel *HeadingLabel(const QString &name)
 {
     auto *label = new QLabel;
@@ -153,7 +169,7 @@ void TPropertiesWin::CreateWidgets()
     connect(m_objName, &QLineEdit::textEdited, this, [this] { ObjNameChange(ChangedBy::Name); });
     connect(m_objName, &QLineEdit::returnPressed, this, &TPropertiesWin::ObjNameExit);
 
-    m_propNames = new QTreeWidget;
+    m_propNames = new PropertyList;
     m_propNames->setObjectName(QStringLiteral("PropNames"));
     m_propNames->setAccessibleName(QStringLiteral("PropNames"));
     m_propNames->setColumnCount(1);

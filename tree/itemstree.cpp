@@ -1,8 +1,12 @@
 #include "tree/itemstree.h"
 
 #include "tree/itemimages.h"
+#include "tree/objectdrag.h"
 
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMouseEvent>
 
 TItemsTree::TItemsTree(QWidget *parent) : QTreeWidget(parent), m_images(ItemImages::List())
@@ -15,8 +19,16 @@ TItemsTree::TItemsTree(QWidget *parent) : QTreeWidget(parent), m_images(ItemImag
     setIconSize(QSize(ItemImages::kSize, ItemImages::kSize));
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // F2 edits the label as well as the rename command; the handler refuses the protected ones.
+    setEditTriggers(QAbstractItemView::EditKeyPressed);
     setSortingEnabled(false);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    // A drop lands on a node, never between two, and the view shows it so.
+    setDragDropOverwriteMode(true);
+    setDropIndicatorShown(true);
+    setContextMenuPolicy(Qt::CustomContextMenu);
     // The selected node stays as plain to see when the focus is elsewhere.
     QPalette colours = palette();
     colours.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -49,4 +61,88 @@ void TItemsTree::mouseReleaseEvent(QMouseEvent *event)
     QTreeWidget::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
         Q_EMIT TreeClicked();
+}
+
+bool TItemsTree::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    const QTreeWidgetItem *node = itemFromIndex(index);
+    if (!node || !m_handler || !m_handler->CanEditLabel(node))
+        return false;
+    if (!QTreeWidget::edit(index, trigger, event))
+        return false;
+    m_edited = index;
+    return true;
+}
+
+void TItemsTree::commitData(QWidget *editor)
+{
+    // The handler may ask the author something; the editor losing the focus to that box commits
+    // again, which the first commit answers.
+    if (m_committing)
+        return;
+    const auto *line = qobject_cast<QLineEdit *>(editor);
+    QTreeWidgetItem *node = m_edited.isValid() ? itemFromIndex(m_edited) : nullptr;
+    if (!line || !node || !m_handler)
+        return;
+    m_committing = true;
+    m_handler->LabelEdited(node, line->text());
+    m_committing = false;
+}
+
+void TItemsTree::startDrag(Qt::DropActions supportedActions)
+{
+    Q_UNUSED(supportedActions)
+    const QList<QTreeWidgetItem *> dragged = selectedItems();
+    if (dragged.isEmpty())
+        return;
+    ObjectDrag::Exec(this, mimeData(dragged));
+}
+
+void TItemsTree::dragEnterEvent(QDragEnterEvent *event)
+{
+    AnswerDrag(event);
+    // A drag from one of the two sources is followed over the whole view, also where it enters
+    // over a place it may not drop on.
+    const QObject *source = event->source();
+    if (!event->isAccepted() && source
+        && (source->objectName() == QLatin1String("Items")
+            || source->objectName() == QLatin1String("PropNames"))) {
+        event->setDropAction(Qt::IgnoreAction);
+        event->accept();
+    }
+}
+
+void TItemsTree::dragMoveEvent(QDragMoveEvent *event)
+{
+    // The view scrolls near its edges and opens a closed node the pointer rests on; the answer
+    // is the handler's.
+    QTreeWidget::dragMoveEvent(event);
+    AnswerDrag(event);
+}
+
+void TItemsTree::AnswerDrag(QDragMoveEvent *event)
+{
+    QTreeWidgetItem *target = itemAt(event->position().toPoint());
+    if (!m_handler || !m_handler->ItemsDragOver(event->source(), target, event->modifiers())) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(ObjectDrag::ActionOfMode(m_handler->DropMode()));
+    event->accept();
+}
+
+void TItemsTree::dropEvent(QDropEvent *event)
+{
+    // The view's own drop would move nodes itself; here the handler runs the statements and
+    // shapes the tree after them.
+    stopAutoScroll();
+    setState(QAbstractItemView::NoState);
+    viewport()->update();
+    if (!m_handler) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(ObjectDrag::ActionOfMode(m_handler->DropMode()));
+    event->accept();
+    m_handler->ItemsDragDrop(event->source(), itemAt(event->position().toPoint()));
 }

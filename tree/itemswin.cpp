@@ -1,7 +1,10 @@
 #include "tree/itemswin.h"
 
+#include "app/asker.h"
 #include "script/scripthost.h"
 #include "tree/itemimages.h"
+#include "tree/itemsdrophandler.h"
+#include "tree/itemseditor.h"
 #include "tree/itemslayout.h"
 #include "tree/itemstree.h"
 #include "tree/markdelegate.h"
@@ -28,9 +31,11 @@ QString RootName()
 TItemsWin::TItemsWin(ScriptHost &host, QWidget *parent)
     : TToolWin(QStringLiteral("Дерево объектов"), QStringLiteral("TItemsWin"), QSize(501, 478),
                parent),
-      m_host(host)
+      m_host(host), m_defaultAsker(std::make_unique<MessageBoxAsker>()),
+      m_asker(m_defaultAsker.get())
 {
     m_items = new TItemsTree;
+    m_items->SetHandler(this);
     m_items->setItemDelegate(new MarkDelegate(m_marks, m_items));
     m_search = new QLineEdit;
     m_search->setObjectName(QStringLiteral("Search"));
@@ -43,6 +48,59 @@ TItemsWin::TItemsWin(ScriptHost &host, QWidget *parent)
     connect(m_items, &TItemsTree::TreeClicked, this, &TItemsWin::ItemsClick);
     connect(m_items, &TItemsTree::NodePressed, this, &TItemsWin::ItemsMouseDown);
     connect(m_search, &QLineEdit::textChanged, this, &TItemsWin::SearchChange);
+
+    m_editor = new ItemsEditor(*this, host);
+    m_drops = std::make_unique<ItemsDropHandler>(*this, host);
+}
+
+TItemsWin::~TItemsWin()
+{
+    // The view and the search box outlive this part of the object: nothing they do as they go
+    // (a last edit committed, the selection cleared) may reach the members gone by then.
+    m_items->SetHandler(nullptr);
+    m_items->disconnect(this);
+    m_search->disconnect(this);
+}
+
+void TItemsWin::SetAsker(Asker *asker)
+{
+    m_asker = asker ? asker : m_defaultAsker.get();
+}
+
+QMenu *TItemsWin::PopupMenu1() const
+{
+    return m_editor->PopupMenu1();
+}
+
+void TItemsWin::MarksChanged()
+{
+    m_editor->MarksChanged();
+}
+
+bool TItemsWin::CanEditLabel(const QTreeWidgetItem *node) const
+{
+    return m_editor->CanEditLabel(node);
+}
+
+void TItemsWin::LabelEdited(QTreeWidgetItem *node, const QString &text)
+{
+    m_editor->LabelEdited(node, text);
+}
+
+bool TItemsWin::ItemsDragOver(QObject *source, QTreeWidgetItem *target,
+                              Qt::KeyboardModifiers keys)
+{
+    return m_drops->ItemsDragOver(source, target, keys);
+}
+
+void TItemsWin::ItemsDragDrop(QObject *source, QTreeWidgetItem *target)
+{
+    m_drops->ItemsDragDrop(source, target);
+}
+
+int TItemsWin::DropMode() const
+{
+    return m_drops->DropMode();
 }
 
 void TItemsWin::UpdateItems(const QString &name)
@@ -78,6 +136,7 @@ void TItemsWin::UpdateItems(const QString &name)
         m_view->ShowProperty(shown, QStringLiteral("Данные"));
     }
     m_marks.Reset(shown);
+    MarksChanged();
     m_items->viewport()->update();
 }
 
@@ -154,6 +213,18 @@ void TItemsWin::SelectNode(QTreeWidgetItem *node)
     m_items->setCurrentItem(node);
 }
 
+void TItemsWin::SelectNodeQuietly(QTreeWidgetItem *node)
+{
+    const QSignalBlocker quiet(m_items);
+    SelectNode(node);
+}
+
+void TItemsWin::SetCurrentQuietly(QTreeWidgetItem *node)
+{
+    const QSignalBlocker quiet(m_items);
+    m_items->setCurrentItem(node);
+}
+
 QTreeWidgetItem *TItemsWin::SelectedNode() const
 {
     const QList<QTreeWidgetItem *> selected = m_items->selectedItems();
@@ -227,6 +298,7 @@ void TItemsWin::ItemsMouseDown(QTreeWidgetItem *node, Qt::KeyboardModifiers modi
     }
     if (result.repaint)
         m_items->viewport()->update();
+    MarksChanged();
 }
 
 void TItemsWin::SearchChange(const QString &text)

@@ -29,3 +29,14 @@ bool NameMarks::Underlines(const QString &text) const
 {
     return m_names.size() >= 2 && m_names.contains(text);
 }
+
+void NameMarks::Rename(const QString &oldName, const QString &newName)
+{
+    const qsizetype at = m_names.indexOf(oldName);
+    if (at < 0)
+        return;
+    if (m_names.contains(newName))
+        m_names.removeAt(at);
+    else
+        m_names[at] = newName;
+}

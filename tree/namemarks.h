@@ -26,6 +26,8 @@ public:
     // The marks become the one name.
     void Reset(const QString &name);
     void Clear() { m_names.clear(); }
+    // A renamed object keeps its mark under its new name.
+    void Rename(const QString &oldName, const QString &newName);
 
     // Whether a node bearing text is drawn marked: only while two or more names are marked.
     bool Underlines(const QString &text) const;

@@ -5,6 +5,8 @@
 ObjectNode::ObjectNode(const QString &text, int image)
     : QTreeWidgetItem(QStringList(text), Type), m_image(image)
 {
+    // Whether a label may really be edited is the window's decision, asked as editing starts.
+    setFlags(flags() | Qt::ItemIsEditable);
 }
 
 void ObjectNode::SetImageIndex(int image)

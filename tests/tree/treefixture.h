@@ -1,0 +1,211 @@
+#pragma once
+
+// A tree window over a real script host, shown and active, with the windows around it replaced
+// by fakes that note what they are asked: the tree's editing and drag tests share it.
+
+#include "app/asker.h"
+#include "app/windowlinks.h"
+#include "script/scripthost.h"
+#include "tests/support/recordingconsole.h"
+#include "tree/itemstree.h"
+#include "tree/itemswin.h"
+
+#include <QTest>
+#include <QTreeWidgetItemIterator>
+
+#include <memory>
+
+namespace TreeFixture {
+
+// world(player, hall(box*), room(box, key)): hall lists box, which room owns.
+inline const char *World()
+{
+    return "dofile 'startup.lua' world:create('hall') world:create('room') "
+           "room:create('box') room:create('key') hall:add(box)";
+}
+
+inline QString PathOf(const QTreeWidgetItem *node)
+{
+    QStringList texts;
+    for (; node; node = node->parent())
+        texts.prepend(node->text(0));
+    return texts.join(QLatin1Char('/'));
+}
+
+inline QStringList Words(const char *text, char separator = ' ')
+{
+    return QString::fromUtf8(text).split(QLatin1Char(separator), Qt::SkipEmptyParts);
+}
+
+class FakeView : public ObjectView
+{
+public:
+    void ShowObjectProperties(const QString &uid) override
+    {
+        calls << QStringLiteral("ShowObjectProperties ") + uid;
+        if (tree)
+            tree->WriteSearch(uid);
+    }
+    void ShowProperty(const QString &uid, const QString &caption) override
+    {
+        calls << QStringLiteral("ShowProperty ") + uid + QLatin1Char(' ') + caption;
+    }
+    void ShowObject(const QString &uid) override
+    {
+        calls << QStringLiteral("ShowObject ") + uid;
+        if (tree)
+            tree->WriteSearch(uid);
+    }
+
+    TItemsWin *tree = nullptr;
+    QStringList calls;
+};
+
+class FakeAsker : public Asker
+{
+public:
+    QMessageBox::StandardButton Question(QWidget *, const QString &caption, const QString &text,
+                                         QMessageBox::StandardButtons) override
+    {
+        asked << caption + QStringLiteral(": ") + text;
+        return answer;
+    }
+    bool AskText(QWidget *, const QString &, const QString &, QString *) override { return false; }
+
+    QStringList asked;
+    QMessageBox::StandardButton answer = QMessageBox::Yes;
+};
+
+class FakeWorkbench : public TreeWorkbench
+{
+public:
+    void EndPropertyEdit() override
+    {
+        ++ends;
+        if (onEnd)
+            onEnd();
+    }
+    void CopySelectedSubtree() override { ++copies; }
+    QString SelectedPropertyCaption() const override { return caption; }
+
+    int ends = 0;
+    int copies = 0;
+    QString caption;
+    std::function<void()> onEnd;
+};
+
+// Builds the world from the Lua text, then the window over it.
+class Harness
+{
+public:
+    explicit Harness(const QString &lua)
+    {
+        host = std::make_unique<ScriptHost>();
+        host->SetConsole(&console);
+        host->RunLua(lua);
+        win = std::make_unique<TItemsWin>(*host);
+        view.tree = win.get();
+        win->SetObjectView(&view);
+        win->SetAsker(&asker);
+        win->SetWorkbench(&workbench);
+        host->SetItems(win.get());
+        win->resize(300, 500);
+        win->show();
+        win->activateWindow();
+        Ready = QTest::qWaitForWindowActive(win.get());
+        win->Items()->expandAll();
+        win->Items()->setFocus();
+        view.calls.clear();
+        console.lines.clear();
+    }
+    ~Harness()
+    {
+        host->SetItems(nullptr);
+        host->SetConsole(nullptr);
+        win.reset();
+        host.reset();
+    }
+
+    TItemsTree *Tree() const { return win->Items(); }
+
+    QTreeWidgetItem *Node(const QString &path) const
+    {
+        for (QTreeWidgetItemIterator it(Tree()); *it; ++it) {
+            if (PathOf(*it) == path)
+                return *it;
+        }
+        return nullptr;
+    }
+
+    QString Selected() const { return PathOf(win->SelectedNode()); }
+
+    QStringList Paths() const
+    {
+        QStringList paths;
+        for (QTreeWidgetItemIterator it(Tree()); *it; ++it)
+            paths << PathOf(*it);
+        return paths;
+    }
+
+    // The owned (o) or reference (r) kind of every node, as "path:kind".
+    QStringList Kinds() const;
+
+    // The lines echoed as commands, the rebuild's check left out.
+    QStringList Commands() const
+    {
+        QStringList commands;
+        for (const auto &line : console.lines) {
+            if (line.second == ConsoleKind::Command && line.first != QLatin1String("world:check()"))
+                commands << line.first;
+        }
+        return commands;
+    }
+
+    int Rebuilds() const
+    {
+        return int(console.Texts().count(QStringLiteral("world:check()")));
+    }
+
+    // A plain click on a node; "^path" clicks with Ctrl.
+    void Click(QString path)
+    {
+        Qt::KeyboardModifiers modifiers;
+        if (path.startsWith(QLatin1Char('^'))) {
+            modifiers = Qt::ControlModifier;
+            path.remove(0, 1);
+        }
+        QTreeWidgetItem *node = Node(path);
+        QVERIFY2(node, qPrintable(path));
+        Tree()->scrollToItem(node);
+        QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, modifiers,
+                          Tree()->visualItemRect(node).center());
+    }
+
+    // Selects a node as a click does; the marks become its name alone.
+    void Select(const QString &path)
+    {
+        Click(path);
+        view.calls.clear();
+        console.lines.clear();
+    }
+
+    bool Ready = false;
+    std::unique_ptr<ScriptHost> host;
+    RecordingConsole console;
+    FakeView view;
+    FakeAsker asker;
+    FakeWorkbench workbench;
+    std::unique_ptr<TItemsWin> win;
+};
+
+inline QStringList Harness::Kinds() const
+{
+    QStringList kinds;
+    for (QTreeWidgetItemIterator it(Tree()); *it; ++it) {
+        kinds << PathOf(*it) + QLatin1Char(':')
+                     + QLatin1Char((*it)->data(0, Qt::UserRole).toInt() == 1 ? 'r' : 'o');
+    }
+    return kinds;
+}
+
+} // namespace TreeFixture

@@ -1,0 +1,437 @@
+// Dragging nodes and properties onto the object tree, against a real script host: which drags
+// may drop where, with which mode and cursor, and what a drop runs and leaves in the tree.
+
+#include "app/dragcursors.h"
+#include "tests/testmain.h"
+#include "tests/tree/treefixture.h"
+#include "tree/itemsdrophandler.h"
+#include "tree/objectdrag.h"
+
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+
+using TreeFixture::Harness;
+using TreeFixture::Words;
+
+namespace {
+
+// world(player, hall(box*), room(box(coin), key), cellar)
+QString World(const char *more = "")
+{
+    return QString::fromLatin1(TreeFixture::World())
+           + QStringLiteral(" box:create('coin') world:create('cellar') ")
+           + QString::fromUtf8(more);
+}
+
+QStringList Lines(const char *text)
+{
+    return Words(text, '|');
+}
+
+Qt::KeyboardModifiers Keys(const QString &keys)
+{
+    Qt::KeyboardModifiers modifiers;
+    if (keys.contains(QLatin1String("Ctrl")))
+        modifiers |= Qt::ControlModifier;
+    if (keys.contains(QLatin1String("Alt")))
+        modifiers |= Qt::AltModifier;
+    return modifiers;
+}
+
+} // namespace
+
+class TestItemsDragDrop : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Two widgets that drags may come from besides the tree.
+    QTreeWidget m_propNames;
+    QLineEdit m_vocabulary;
+
+    QObject *Source(Harness &h, const QString &name)
+    {
+        if (name == QLatin1String("Items"))
+            return h.Tree();
+        if (name == QLatin1String("PropNames"))
+            return &m_propNames;
+        if (name == QLatin1String("Vocabulary"))
+            return &m_vocabulary;
+        return nullptr;
+    }
+
+    // A drag from source over the node at path with keys held, as the view asks it.
+    bool Over(Harness &h, const QString &source, const QString &path, const QString &keys)
+    {
+        QTreeWidgetItem *target = path.isEmpty() ? nullptr : h.Node(path);
+        return h.win->Drops().ItemsDragOver(Source(h, source), target, Keys(keys));
+    }
+
+    // The drag passes over primer (when given) with the keys, then over target, and drops there.
+    void DragAndDrop(Harness &h, const QString &source, const QString &primer,
+                     const QString &target, const QString &keys)
+    {
+        if (!primer.isEmpty())
+            QVERIFY(Over(h, source, primer, keys));
+        QVERIFY(Over(h, source, target, keys));
+        h.win->Drops().ItemsDragDrop(Source(h, source), h.Node(target));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        DragCursors::Load();
+        m_propNames.setObjectName(QStringLiteral("PropNames"));
+        m_vocabulary.setObjectName(QStringLiteral("Vocabulary"));
+    }
+
+    void dragOver_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<QString>("primer");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("mode");
+
+        const int move = DropRules::Move;
+        const int clone = DropRules::Clone;
+        const int reference = DropRules::Reference;
+        QTest::newRow("from elsewhere") << "Vocabulary" << "world/room/key" << "" << "world/hall"
+                                        << "" << false << move;
+        QTest::newRow("from outside the program") << "" << "world/room/key" << "" << "world/hall"
+                                                  << "" << false << move;
+        QTest::newRow("move") << "Items" << "world/room/key" << "" << "world/hall" << "" << true
+                              << move;
+        QTest::newRow("Ctrl clones") << "Items" << "world/room/key" << "" << "world/hall" << "Ctrl"
+                                     << true << clone;
+        QTest::newRow("Alt adds") << "Items" << "world/room/key" << "" << "world/hall" << "Alt"
+                                  << true << reference;
+        QTest::newRow("Alt wins over Ctrl") << "Items" << "world/room/key" << "" << "world/hall"
+                                            << "Ctrl Alt" << true << reference;
+        QTest::newRow("beside the nodes") << "Items" << "world/room/key" << "" << "" << "Ctrl"
+                                          << false << move;
+        QTest::newRow("onto itself") << "Items" << "world/room/key" << "" << "world/room/key" << ""
+                                     << false << move;
+        QTest::newRow("onto a node of the same name")
+            << "Items" << "world/room/box" << "" << "world/hall/box" << "" << false << move;
+        QTest::newRow("the root") << "Items" << "world" << "" << "world/hall" << "" << false
+                                  << move;
+        QTest::newRow("a property of the root") << "PropNames" << "world" << "" << "world/hall"
+                                                << "" << true << move;
+        QTest::newRow("into its own subtree") << "Items" << "world/room" << ""
+                                              << "world/room/box/coin" << "Ctrl" << false << move;
+        QTest::newRow("into its own subtree, cloning")
+            << "Items" << "world/room" << "world/hall" << "world/room/box/coin" << "Ctrl" << true
+            << clone;
+        QTest::newRow("referenced into its own subtree")
+            << "Items" << "world/room" << "world/hall" << "world/room/box/coin" << "Alt" << false
+            << reference;
+        QTest::newRow("Alt onto its own parent")
+            << "Items" << "world/room/key" << "world/hall" << "world/room" << "Alt" << false
+            << reference;
+        QTest::newRow("a reference moved where its object is")
+            << "Items" << "world/hall/box" << "" << "world/room" << "" << false << move;
+        QTest::newRow("a reference moved elsewhere") << "Items" << "world/hall/box" << ""
+                                                     << "world/cellar" << "" << true << move;
+        QTest::newRow("onto a reference node") << "Items" << "world/room/key" << ""
+                                               << "world/hall/box" << "Ctrl" << false << move;
+        QTest::newRow("a property onto a reference node")
+            << "PropNames" << "world/room/key" << "" << "world/hall/box" << "" << false << move;
+        QTest::newRow("a second reference") << "Items" << "world/room/box" << "world/cellar"
+                                            << "world/hall" << "Alt" << false << reference;
+    }
+    void dragOver()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, select);
+        QFETCH(QString, primer);
+        QFETCH(QString, target);
+        QFETCH(QString, keys);
+        QFETCH(bool, accepted);
+        QFETCH(int, mode);
+        Harness h(World());
+        QVERIFY(h.Ready);
+        h.Select(select);
+        if (!primer.isEmpty())
+            QVERIFY(Over(h, source, primer, keys));
+        QCOMPARE(Over(h, source, target, keys), accepted);
+        QCOMPARE(h.win->Drops().DropMode(), mode);
+        QCOMPARE(h.win->Drops().DragCursor(), ObjectDrag::CursorOfMode(mode));
+        // Asking changes nothing.
+        QCOMPARE(h.console.lines.size(), 0);
+    }
+
+    void cursors_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<int>("action");
+        QTest::newRow("none") << "" << int(DragCursors::MoveTo) << int(Qt::MoveAction);
+        QTest::newRow("Ctrl") << "Ctrl" << int(DragCursors::Clone) << int(Qt::CopyAction);
+        QTest::newRow("Alt") << "Alt" << int(DragCursors::Add) << int(Qt::LinkAction);
+    }
+    void cursors()
+    {
+        QFETCH(QString, keys);
+        QFETCH(int, cursor);
+        QFETCH(int, action);
+        Harness h(World());
+        QVERIFY(h.Ready);
+        h.Select(QStringLiteral("world/room/key"));
+        QVERIFY(Over(h, QStringLiteral("Items"), QStringLiteral("world/hall"), keys));
+        QCOMPARE(h.win->Drops().DragCursor(), cursor);
+        QCOMPARE(int(ObjectDrag::ActionOfMode(h.win->Drops().DropMode())), action);
+        // The picture the drag shows is the cursor's, its hot spot in the middle.
+        const QImage picture = ObjectDrag::CursorPixmap(cursor).toImage();
+        const QImage bits = DragCursors::Bitmap(cursor).toImage();
+        const QImage rim = DragCursors::Mask(cursor).toImage();
+        const QPoint offset(picture.width() / 2 - DragCursors::kHotX,
+                            picture.height() / 2 - DragCursors::kHotY);
+        for (int y = 0; y < DragCursors::kSize; ++y) {
+            for (int x = 0; x < DragCursors::kSize; ++x) {
+                const QRgb shown = picture.pixel(QPoint(x, y) + offset);
+                const bool black = qGray(bits.pixel(x, y)) < 128;
+                const bool opaque = black || qGray(rim.pixel(x, y)) < 128;
+                QCOMPARE(qAlpha(shown) == 255, opaque);
+                if (opaque)
+                    QCOMPARE(qGray(shown) < 128, black);
+            }
+        }
+        QCOMPARE(qGray(picture.pixel(picture.width() / 2, picture.height() / 2)), 0);
+    }
+
+    void drop_data()
+    {
+        QTest::addColumn<QString>("lua");
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QStringList>("commands");
+        QTest::addColumn<QStringList>("kinds");
+        QTest::addColumn<int>("rebuilds");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("move an owned node")
+            << "" << "world/room/key" << "world/cellar" << "" << Lines("key:moveto (cellar)")
+            << Words("world/cellar/key:o") << 1 << "world/cellar/key";
+        QTest::newRow("move a reference node")
+            << "" << "world/hall/box" << "world/cellar" << ""
+            << Lines("hall:remove (box)|cellar:add (box)") << Words("world/cellar/box:r") << 0
+            << "world/cellar/box";
+        QTest::newRow("clone, first name taken")
+            << "box0 = true" << "world/room/box" << "world/cellar" << "Ctrl"
+            << Lines("cellar:clone (box, 'box1')") << Words("world/cellar/box1:o") << 0
+            << "world/room/box";
+        QTest::newRow("add a reference")
+            << "" << "world/room/key" << "world/cellar" << "Alt" << Lines("cellar:add (key)")
+            << Words("world/cellar/key:r") << 0 << "world/room/key";
+        QTest::newRow("a reference cloned") << "" << "world/hall/box" << "world/cellar" << "Ctrl"
+                                            << QStringList() << QStringList() << 0
+                                            << "world/hall/box";
+        QTest::newRow("a reference added") << "" << "world/hall/box" << "world/cellar" << "Alt"
+                                           << QStringList() << QStringList() << 0
+                                           << "world/hall/box";
+    }
+    void drop()
+    {
+        QFETCH(QString, lua);
+        QFETCH(QString, select);
+        QFETCH(QString, target);
+        QFETCH(QString, keys);
+        QFETCH(QStringList, commands);
+        QFETCH(QStringList, kinds);
+        QFETCH(int, rebuilds);
+        QFETCH(QString, selected);
+        Harness h(World(lua.toUtf8().constData()));
+        QVERIFY(h.Ready);
+        h.Select(select);
+        const QStringList before = h.Kinds();
+        DragAndDrop(h, QStringLiteral("Items"), QString(), target, keys);
+        QCOMPARE(h.Commands(), commands);
+        QCOMPARE(h.Rebuilds(), rebuilds);
+        QCOMPARE(h.Selected(), selected);
+        QCOMPARE(h.console.Errors(), QString());
+        QCOMPARE(h.win->Drops().DropTarget(), target.section(QLatin1Char('/'), -1));
+        const QStringList after = h.Kinds();
+        for (const QString &kind : kinds)
+            QVERIFY2(after.contains(kind), qPrintable(kind));
+        if (commands.isEmpty()) {
+            QCOMPARE(after, before);
+            return;
+        }
+        // What the drop left in the tree is what the world holds, but for a clone's own
+        // children, which the next rebuild shows.
+        h.win->UpdateItems(h.win->SelectedUid());
+        h.Tree()->expandAll();
+        for (const QString &kind : kinds)
+            QVERIFY2(h.Kinds().contains(kind), qPrintable(kind));
+        QCOMPARE(h.Kinds().size() - after.size(),
+                 keys == QLatin1String("Ctrl") ? 1 : 0);
+    }
+
+    void propertyDrop_data()
+    {
+        QTest::addColumn<QString>("lua");
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("constructor")
+            << "box.ide_data.constructor = 'self.data.made = 1'" << "world/room/box"
+            << QString::fromUtf8("Конструктор") << ""
+            << "cellar.ide_data.constructor .. type (cellar.constructor)"
+            << "self.data.made = 1function";
+        QTest::newRow("method, with Ctrl")
+            << "box.ide_data.look = 'return 7'" << "world/room/box" << "look" << "Ctrl"
+            << "cellar:look ()" << "7";
+        QTest::newRow("catchers, with Alt")
+            << "box.ide_data.hooks = 'return 1'" << "world/room/box"
+            << QString::fromUtf8("Отлавливатель") << "Alt"
+            << "cellar.ide_data.hooks .. table.getn (cellar.hooks)" << "return 11";
+        QTest::newRow("data, a copy")
+            << "box.data.n = 5" << "world/room/box" << QString::fromUtf8("Данные") << ""
+            << "cellar.data.n .. tostring (cellar.data ~= box.data)" << "5true";
+        QTest::newRow("data of the root") << "world.data.n = 3" << "world"
+                                          << QString::fromUtf8("Данные") << "" << "cellar.data.n"
+                                          << "3";
+        QTest::newRow("no entry selected") << "cellar.data.n = 1" << "world/room/box" << "" << ""
+                                           << "cellar.data.n" << "1";
+        // The marks do not make a property drop a group drop: the listed object's property is
+        // copied once.
+        QTest::newRow("with names marked")
+            << "box.data.n = 5 key.data.n = 6" << "world/room/key ^world/room/box"
+            << QString::fromUtf8("Данные") << "" << "cellar.data.n .. table.getn (key.items)"
+            << "50";
+    }
+    void propertyDrop()
+    {
+        QFETCH(QString, lua);
+        QFETCH(QString, select);
+        QFETCH(QString, caption);
+        QFETCH(QString, keys);
+        QFETCH(QString, expression);
+        QFETCH(QString, value);
+        Harness h(World(lua.toUtf8().constData()));
+        QVERIFY(h.Ready);
+        for (const QString &click : select.split(QLatin1Char(' ')))
+            h.Click(click);
+        h.console.lines.clear();
+        h.workbench.caption = caption;
+        const QStringList before = h.Kinds();
+        DragAndDrop(h, QStringLiteral("PropNames"), QString(), QStringLiteral("world/cellar"),
+                    keys);
+        QCOMPARE(h.console.Errors(), QString());
+        QCOMPARE(h.host->EvalString(expression), value);
+        // Nothing is echoed, and the tree stays as it was.
+        QCOMPARE(h.console.lines.size(), 0);
+        QCOMPARE(h.Kinds(), before);
+    }
+
+    void groupDrop_data()
+    {
+        QTest::addColumn<QString>("lua");
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QStringList>("commands");
+        QTest::addColumn<QStringList>("kinds");
+        QTest::addColumn<int>("rebuilds");
+        // shelf(lamp) comes after room in tree order; the marks are made in another order.
+        const char *shelf = "world:create('shelf') shelf:create('lamp') hall:remove(box)";
+        QTest::newRow("three moved in tree order")
+            << shelf << Words("world/room/key ^world/shelf/lamp ^world/room/box") << "world/cellar"
+            << "" << Lines("box:moveto (cellar)|key:moveto (cellar)|lamp:moveto (cellar)")
+            << Words("world/cellar/lamp:o world/cellar/box:o world/cellar/box/coin:o "
+                     "world/cellar/key:o")
+            << 1;
+        QTest::newRow("three cloned")
+            << shelf << Words("world/room/key ^world/shelf/lamp ^world/room/box") << "world/cellar"
+            << "Ctrl"
+            << Lines("cellar:clone (box, 'box0')|cellar:clone (key, 'key0')|"
+                     "cellar:clone (lamp, 'lamp0')")
+            << Words("world/cellar/lamp0:o world/cellar/box0:o world/cellar/key0:o "
+                     "world/room/box:o world/shelf/lamp:o")
+            << 0;
+        QTest::newRow("three referenced")
+            << shelf << Words("world/room/key ^world/shelf/lamp ^world/room/box") << "world/cellar"
+            << "Alt" << Lines("cellar:add (box)|cellar:add (key)|cellar:add (lamp)")
+            << Words("world/cellar/lamp:r world/cellar/box:r world/cellar/key:r") << 0;
+        // The first node bearing box is hall's reference: it moves as a reference.
+        QTest::newRow("a reference member")
+            << "" << Words("world/room/key ^world/room/box") << "world/cellar" << ""
+            << Lines("hall:remove (box)|cellar:add (box)|key:moveto (cellar)")
+            << Words("world/cellar/box:r world/cellar/key:o world/room/box:o") << 1;
+        // Dropped on a node in its own subtree, room would be cut off from the world; dropped
+        // on itself, key would be nowhere. Both are left out.
+        QTest::newRow("members onto themselves or into their subtree")
+            << shelf << Words("world/room ^world/room/key ^world/shelf") << "world/room/key" << ""
+            << Lines("shelf:moveto (key)")
+            << Words("world/room:o world/room/key:o world/room/key/shelf:o "
+                     "world/room/key/shelf/lamp:o")
+            << 1;
+    }
+    void groupDrop()
+    {
+        QFETCH(QString, lua);
+        QFETCH(QStringList, clicks);
+        QFETCH(QString, target);
+        QFETCH(QString, keys);
+        QFETCH(QStringList, commands);
+        QFETCH(QStringList, kinds);
+        QFETCH(int, rebuilds);
+        Harness h(World(lua.toUtf8().constData()));
+        QVERIFY(h.Ready);
+        h.win->UpdateItems(QStringLiteral("player"));
+        h.Tree()->expandAll();
+        for (const QString &click : clicks)
+            h.Click(click);
+        QCOMPARE(h.win->SelectedNames().size(), clicks.size());
+        h.console.lines.clear();
+        // The drag starts from the node last clicked, which the drag-over checks.
+        DragAndDrop(h, QStringLiteral("Items"), QString(), target, keys);
+        QCOMPARE(h.Commands(), commands);
+        QCOMPARE(h.Rebuilds(), rebuilds);
+        QCOMPARE(h.console.Errors(), QString());
+        h.Tree()->expandAll();
+        for (const QString &kind : kinds)
+            QVERIFY2(h.Kinds().contains(kind), qPrintable(kind));
+        // The world holds what the tree shows.
+        h.win->UpdateItems(QStringLiteral("world"));
+        h.Tree()->expandAll();
+        for (const QString &kind : kinds)
+            QVERIFY2(h.Kinds().contains(kind), qPrintable(kind));
+    }
+
+    // A drag the program did not start (from another program) is refused by the view itself,
+    // and its drop runs nothing.
+    void foreignDragRefused()
+    {
+        Harness h(World());
+        QVERIFY(h.Ready);
+        h.Select(QStringLiteral("world/room/key"));
+        QWidget *viewport = h.Tree()->viewport();
+        const QPoint at = h.Tree()->visualItemRect(h.Node(QStringLiteral("world/hall"))).center();
+        QMimeData data;
+        data.setText(QStringLiteral("key"));
+        QDragEnterEvent enter(at, Qt::MoveAction | Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &enter);
+        QVERIFY(!enter.isAccepted());
+        QDragMoveEvent move(at, Qt::MoveAction | Qt::CopyAction, &data, Qt::LeftButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &move);
+        QVERIFY(!move.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::MoveAction | Qt::CopyAction, &data, Qt::LeftButton,
+                        Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &drop);
+        QCOMPARE(h.console.lines.size(), 0);
+        QVERIFY(h.Node(QStringLiteral("world/room/key")));
+    }
+};
+TARNWICK_TEST(TestItemsDragDrop)
+
+#include "tst_itemsdragdrop.moc"
