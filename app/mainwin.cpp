@@ -14,6 +14,7 @@
 #include "tree/itemswin.h"
 #include "vocabulary/vocabularywin.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QTreeWidget>
 #include <QCloseEvent>
@@ -316,6 +317,16 @@ void TMainWin::closeEvent(QCloseEvent *event)
     m_about->close();
 }
 
+// An editor opened inside a list or tree (a label being renamed) takes Escape as "cancel".
+static bool IsItemEditor(QWidget *widget)
+{
+    for (QWidget *w = widget->parentWidget(); w; w = w->parentWidget()) {
+        if (auto *view = qobject_cast<QAbstractItemView *>(w))
+            return widget != view->viewport();
+    }
+    return false;
+}
+
 bool TMainWin::BelongsHere(QWidget *widget) const
 {
     for (QWidget *w = widget; w; w = w->parentWidget()) {
@@ -329,7 +340,8 @@ bool TMainWin::BelongsHere(QWidget *widget) const
 bool TMainWin::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape
-        && watched->isWidgetType() && BelongsHere(static_cast<QWidget *>(watched))) {
+        && watched->isWidgetType() && BelongsHere(static_cast<QWidget *>(watched))
+        && !IsItemEditor(static_cast<QWidget *>(watched))) {
         close();
         return true;
     }

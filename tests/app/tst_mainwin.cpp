@@ -4,6 +4,8 @@
 #include "console/consolewin.h"
 #include "help/helpwin.h"
 #include "map/mapwin.h"
+#include "tree/itemstree.h"
+#include "tree/itemswin.h"
 #include "script/scripthost.h"
 #include "tests/testmain.h"
 
@@ -15,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -321,6 +324,25 @@ private Q_SLOTS:
         }
         QCOMPARE(m_asker.asked.size(), 1);
         QVERIFY(m_main->isVisible());
+    }
+
+    // Escape while a tree label is being renamed cancels the rename, not the program.
+    void escapeInALabelEditorCancelsTheEdit()
+    {
+        QTreeWidget *tree = m_main->Items()->Items();
+        QTreeWidgetItem *root = m_main->Items()->Root();
+        m_main->Host().RunLua(QStringLiteral("world:create('hall'); update_items()"));
+        QTreeWidgetItem *hall = m_main->Items()->FindObjectNode(m_main->Items()->Root(), QStringLiteral("hall"));
+        QVERIFY(root && hall);
+        tree->setCurrentItem(hall);
+        tree->editItem(hall, 0);
+        QLineEdit *editor = tree->viewport()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QVERIFY(m_asker.asked.isEmpty());
+        QVERIFY(m_main->isVisible());
+        QTest::keyClick(tree, Qt::Key_Escape);
+        QCOMPARE(m_asker.asked.size(), 1);
     }
 
     void helpAndAboutOpenWithoutModality()
