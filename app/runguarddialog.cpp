@@ -27,7 +27,7 @@ bool RunGuardDialog::KeepRunning(qint64 elapsedMs)
     m_label->setText(QStringLiteral("Lua-код выполняется уже %1 с.").arg(elapsedMs / 1000));
     if (!isVisible())
         show();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
     return !m_stopRequested;
 }
 

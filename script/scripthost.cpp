@@ -15,6 +15,8 @@ constexpr int kStackReserve = 50;
 // The run guard is consulted every so many VM instructions, once a chunk has run this long.
 constexpr int kHookInstructions = 1 << 20;
 constexpr qint64 kGuardAfterMs = 1000;
+// Between two looks of the guard (which repaints the program) the chunk runs undisturbed.
+constexpr qint64 kGuardEveryMs = 200;
 
 const char kHostKey = 0;
 
@@ -151,6 +153,7 @@ void ScriptHost::EnterRun()
 {
     if (m_depth++ == 0) {
         m_runClock.start();
+        m_guardAskedMs = -kGuardEveryMs;
         lua_sethook(m_state, &ScriptHost::CountHook, LUA_MASKCOUNT, kHookInstructions);
     }
 }
@@ -172,8 +175,9 @@ void ScriptHost::CountHook(lua_State *state, lua_Debug *)
     if (!host)
         return;
     const qint64 elapsed = host->m_runClock.elapsed();
-    if (elapsed < kGuardAfterMs)
+    if (elapsed < kGuardAfterMs || elapsed - host->m_guardAskedMs < kGuardEveryMs)
         return;
+    host->m_guardAskedMs = elapsed;
     if (host->m_console)
         host->m_console->Flush();
     if (host->m_guard && !host->m_guard->KeepRunning(elapsed)) {

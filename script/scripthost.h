@@ -72,6 +72,7 @@ private:
     RunGuard *m_guard = nullptr;
     int m_depth = 0;
     QElapsedTimer m_runClock;
+    qint64 m_guardAskedMs = 0;
 };
 
 // The host that owns a Lua state, for the functions registered in it.

@@ -84,14 +84,7 @@ local function compile_game ()
   for _, o in ipairs(order) do
     for key, source in pairs(o.ide_data) do
       if type(source) == 'string' or type(source) == 'number' then
-        local text = source_definition(o.uid, key, tostring(source))
-        local problem = nil
-        if not text then
-          problem = 'это не имя метода'
-        else
-          local _, failure = loadstring(text, '=' .. o.uid .. '.' .. tostring(key))
-          problem = failure
-        end
+        local _, problem = compile_source(o.uid, key, tostring(source))
         if problem then
           error_print('Объект «' .. o.uid .. '», свойство «' .. tostring(key) .. '»: ' .. tostring(problem))
         end

@@ -861,15 +861,37 @@ end
 
 -- The Lua text that defines property `key` of object `uid` from its source, or nil when the key
 -- cannot name a method.
-function source_definition (uid, key, source)
+local function definition_pieces (uid, key, source)
   if key == 'constructor' then
-    return 'function ' .. uid .. ':constructor ()\n' .. source .. '\nend'
+    return { 'function ', uid, ':constructor ()\n', source, '\nend' }
   elseif key == 'hooks' then
-    return uid .. '.hooks = nil; ' .. uid .. ':add (function (event)\n' .. source .. '\nend)'
+    return { uid, '.hooks = nil; ', uid, ':add (function (event)\n', source, '\nend)' }
   elseif type(key) == 'string' and string.find(key, '^[%a_][%w_]*$') and not KEYWORDS[key] then
-    return 'function ' .. uid .. ':' .. key .. '(event)\n' .. source .. '\nend'
+    return { 'function ', uid, ':', key, '(event)\n', source, '\nend' }
   end
   return nil
+end
+
+function source_definition (uid, key, source)
+  local pieces = definition_pieces(uid, key, source)
+  return pieces and table.concat(pieces)
+end
+
+-- The compiled definition of a property, or nil and why not. Where the interpreter reads a chunk
+-- piece by piece, the pieces are handed over as they are: thousands of nearly equal definition
+-- texts made into strings would crowd the interpreter's string table.
+function compile_source (uid, key, source)
+  local pieces = definition_pieces(uid, key, source)
+  if not pieces then return nil, 'это не имя метода' end
+  local name = '=' .. uid .. '.' .. tostring(key)
+  if load then
+    local i = 0
+    return load(function ()
+      i = i + 1
+      return pieces[i]
+    end, name)
+  end
+  return loadstring(table.concat(pieces), name)
 end
 
 local function report_source (uid, key, message)
@@ -892,18 +914,10 @@ function compile_object (o)
   for _, key in ipairs(sorted_keys(sources)) do
     local source = sources[key]
     if type(source) == 'string' or type(source) == 'number' then
-      local text = source_definition(uid, key, tostring(source))
-      local problem = nil
-      if not text then
-        problem = 'это не имя метода'
-      else
-        local chunk, failure = loadstring(text, '=' .. uid .. '.' .. tostring(key))
-        if not chunk then
-          problem = failure
-        else
-          local ran, why = pcall(chunk)
-          if not ran then problem = why end
-        end
+      local chunk, problem = compile_source(uid, key, tostring(source))
+      if chunk then
+        local ran, why = pcall(chunk)
+        if not ran then problem = why end
       end
       if problem then
         failed = failed + 1
@@ -916,6 +930,9 @@ end
 
 -- Compiles the sources of every object of the world, owners before what they own.
 function compile_world ()
+  -- Thousands of small chunks are compiled in a row; collecting garbage while they are made
+  -- would sweep the whole world again and again, so it waits until they are all done.
+  local paused = pcall(collectgarbage, 'stop')
   local failed, seen = 0, {}
   local function visit (o)
     if type(o) ~= 'table' or seen[o] then return end
@@ -931,6 +948,7 @@ function compile_world ()
     end
   end
   visit(rawget(_G, 'world'))
+  if paused then collectgarbage('restart') end
   return failed
 end
 
