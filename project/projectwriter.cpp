@@ -2,6 +2,7 @@
 
 #include "script/codepage.h"
 #include "script/luaapi.h"
+#include "script/luanames.h"
 #include "script/luaquote.h"
 #include "script/scripthost.h"
 
@@ -33,34 +34,14 @@ QByteArray NameLiteral(const QByteArray &name)
     return '"' + name + '"';
 }
 
-bool IsKeyword(const QByteArray &word)
-{
-    static const char *const keywords[] = {"and",   "break",  "do",   "else", "elseif", "end",
-                                           "false", "for",    "function", "if", "in",   "local",
-                                           "nil",   "not",    "or",   "repeat", "return", "then",
-                                           "true",  "until",  "while"};
-    for (const char *keyword : keywords)
-        if (word == keyword)
-            return true;
-    return false;
-}
-
 } // namespace
 
 ProjectWriter::ProjectWriter(ScriptHost &host) : m_host(host), m_state(host.State()) {}
 
 bool ProjectWriter::IsLuaName(const QByteArray &text)
 {
-    if (text.isEmpty() || IsKeyword(text))
-        return false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text.at(i);
-        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-        const bool digit = c >= '0' && c <= '9';
-        if (!letter && !(digit && i > 0))
-            return false;
-    }
-    return true;
+    // Latin-1 keeps every byte as one character, and no byte above 127 makes a Lua name.
+    return LuaNames::IsName(QString::fromLatin1(text));
 }
 
 bool ProjectWriter::ProjectLines(const ProjectNode &root, QList<QByteArray> *lines, QString *error)

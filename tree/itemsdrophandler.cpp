@@ -5,7 +5,7 @@
 #include "tree/itemimages.h"
 #include "tree/itemstree.h"
 #include "tree/itemswin.h"
-#include "tree/luanames.h"
+#include "script/luanames.h"
 #include "tree/objectdrag.h"
 #include "tree/objectnode.h"
 

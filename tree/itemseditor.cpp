@@ -8,7 +8,7 @@
 #include "tree/itemimages.h"
 #include "tree/itemstree.h"
 #include "tree/itemswin.h"
-#include "tree/luanames.h"
+#include "script/luanames.h"
 #include "tree/objectnode.h"
 #include "tree/treestatements.h"
 

@@ -3,7 +3,7 @@
 
 #include "tests/testmain.h"
 #include "tree/droprules.h"
-#include "tree/luanames.h"
+#include "script/luanames.h"
 #include "tree/treestatements.h"
 
 #include <QSet>

@@ -1,4 +1,4 @@
-#include "tree/luanames.h"
+#include "script/luanames.h"
 
 namespace LuaNames {
 
