@@ -8,16 +8,7 @@ local function is_object (value)
   return type(value) == 'table' and getmetatable(value) == OBJECT
 end
 
-local KEYWORDS = {}
-for _, word in ipairs({ 'and', 'break', 'do', 'else', 'elseif', 'end', 'false', 'for', 'function',
-                        'if', 'in', 'local', 'nil', 'not', 'or', 'repeat', 'return', 'then', 'true',
-                        'until', 'while' }) do
-  KEYWORDS[word] = true
-end
-
-local function is_name (key)
-  return type(key) == 'string' and string.find(key, '^[%a_][%w_]*$') ~= nil and not KEYWORDS[key]
-end
+local is_name = is_lua_name
 
 -- A value as Lua text, or nil for what cannot be written (functions, objects that are gone).
 -- Tables are written in full; a table met again inside itself is left out.

@@ -35,6 +35,12 @@ for _, word in ipairs({ 'and', 'break', 'do', 'else', 'elseif', 'end', 'false', 
   KEYWORDS[word] = true
 end
 
+-- Whether a value can stand as a Lua name in generated text: a field, a global, a method.
+function is_lua_name (value)
+  return type(value) == 'string' and string.find(value, '^[%a_][%w_]*$') ~= nil and
+         not KEYWORDS[value]
+end
+
 local function is_object (value)
   return type(value) == 'table' and getmetatable(value) == OBJECT
 end
