@@ -14,23 +14,6 @@ bool IsBlank(QChar c)
     return c.unicode() <= 32;
 }
 
-// A double-quoted Lua string with escapes: every byte of the text reads back as it was.
-QString DoubleQuoted(const QString &text)
-{
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '\\': out += QLatin1String("\\\\"); break;
-        case '"': out += QLatin1String("\\\""); break;
-        case '\n': out += QLatin1String("\\n"); break;
-        case '\r': out += QLatin1String("\\r"); break;
-        case '\0': out += QLatin1String("\\000"); break;
-        default: out += c; break;
-        }
-    }
-    return out + QLatin1Char('"');
-}
-
 } // namespace
 
 QString DataCaption()
@@ -151,7 +134,7 @@ QString NameStatement(const QString &uid, const QString &name)
 {
     const bool plain = !name.contains(QLatin1Char('\'')) && !name.contains(QLatin1Char('\\'))
                        && !name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r'));
-    const QString quoted = plain ? QLatin1Char('\'') + name + QLatin1Char('\'') : DoubleQuoted(name);
+    const QString quoted = plain ? QLatin1Char('\'') + name + QLatin1Char('\'') : LuaQuote::QuotedString(name);
     return uid + QLatin1String(".name = ") + quoted;
 }
 
