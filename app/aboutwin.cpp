@@ -1,23 +1,32 @@
 #include "app/aboutwin.h"
 
 #include "app/centred.h"
+#include "app/emblem.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
 
+constexpr int kPictureSide = 96;
+
 QLabel *MakeLabel(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
-    label->setAccessibleName(text);
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     return label;
+}
+
+void Restyle(QLabel *label, qreal scale, bool bold, bool italic)
+{
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * scale);
+    font.setBold(bold);
+    font.setItalic(italic);
+    label->setFont(font);
 }
 
 } // namespace
@@ -26,36 +35,30 @@ TAboutWin::TAboutWin(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TAboutWin"));
     setWindowTitle(QStringLiteral("О программе"));
-    setAccessibleName(windowTitle());
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
 
-    auto *picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("Picture"));
-    picture->setAccessibleName(QStringLiteral("Picture"));
-    picture->setPixmap(Picture());
-    picture->setAlignment(Qt::AlignCenter);
+    m_picture = new QLabel(this);
+    m_picture->setObjectName(QStringLiteral("Picture"));
+    m_picture->setAccessibleName(QStringLiteral("Picture"));
+    m_picture->setAlignment(Qt::AlignCenter);
+    m_picture->setMinimumSize(kPictureSide, kPictureSide);
 
     QLabel *name = MakeLabel(QStringLiteral("Tarnwick"), this);
-    QFont nameFont = name->font();
-    nameFont.setBold(true);
-    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.8);
-    name->setFont(nameFont);
+    Restyle(name, 1.8, true, false);
+    QLabel *purpose = MakeLabel(
+        QStringLiteral("Среда для создания интерактивной литературы на русском языке"), this);
+    QLabel *version = MakeLabel(QStringLiteral("Версия ") + Version(), this);
 
-    QLabel *purpose =
-        MakeLabel(QStringLiteral("Среда для создания интерактивной литературы на русском языке"), this);
-
+    // Our own words, written for this program.
     QLabel *quotation = MakeLabel(QStringLiteral("«Мир начинается с одной комнаты, а история — "
                                                  "с первого слова, которое скажет игрок.»"),
                                   this);
-    QFont quotationFont = quotation->font();
-    quotationFont.setItalic(true);
-    quotation->setFont(quotationFont);
+    Restyle(quotation, 1.0, false, true);
 
-    QLabel *credits = MakeLabel(QStringLiteral("Команда Tarnwick"), this);
-    QLabel *version = MakeLabel(QStringLiteral("Версия ") + Version(), this);
+    QLabel *credits = MakeLabel(QStringLiteral("Разработчики Tarnwick"), this);
+    Restyle(credits, 0.9, false, false);
 
     m_closeButton = new QPushButton(QStringLiteral("Закрыть"), this);
-    m_closeButton->setAccessibleName(m_closeButton->text());
     m_closeButton->setDefault(true);
     m_closeButton->setAutoDefault(true);
     connect(m_closeButton, &QPushButton::clicked, this, &TAboutWin::close);
@@ -66,15 +69,18 @@ TAboutWin::TAboutWin(QWidget *parent) : QDialog(parent)
     buttons->addStretch(1);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(picture);
+    layout->setSpacing(6);
+    layout->setContentsMargins(24, 18, 24, 14);
+    layout->addWidget(m_picture);
+    layout->addSpacing(4);
     layout->addWidget(name);
-    layout->addWidget(purpose);
-    layout->addSpacing(8);
-    layout->addWidget(quotation);
-    layout->addSpacing(8);
-    layout->addWidget(credits);
     layout->addWidget(version);
-    layout->addSpacing(8);
+    layout->addWidget(purpose);
+    layout->addSpacing(10);
+    layout->addWidget(quotation);
+    layout->addSpacing(10);
+    layout->addWidget(credits);
+    layout->addSpacing(6);
     layout->addLayout(buttons);
     // The text is short and fixed; a frame the user could drag would only show empty space.
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -86,7 +92,7 @@ TAboutWin::TAboutWin(QWidget *parent) : QDialog(parent)
 
 QString TAboutWin::Version()
 {
-    return QStringLiteral("0.1");
+    return QStringLiteral(TARNWICK_VERSION);
 }
 
 void TAboutWin::ShowCentred()
@@ -94,56 +100,12 @@ void TAboutWin::ShowCentred()
     ::ShowCentred(this);
 }
 
-// An open book with a quill lying across it.
-QPixmap TAboutWin::Picture()
+// Painted for the screen it shows on, so it stays sharp on a dense one.
+void TAboutWin::showEvent(QShowEvent *event)
 {
-    constexpr int kWidth = 112;
-    constexpr int kHeight = 80;
-    QPixmap pixmap(kWidth, kHeight);
-    pixmap.fill(Qt::transparent);
-
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QColor ink(60, 45, 30);
-    painter.setPen(QPen(ink, 1.5));
-
-    // Pages: each bows up from the spine and falls to the outer edge.
-    const QColor paper(250, 244, 225);
-    for (int side : {-1, 1}) {
-        QPainterPath page;
-        const qreal spine = kWidth / 2.0;
-        const qreal outer = spine + side * 50;
-        page.moveTo(spine, 22);
-        page.cubicTo(spine + side * 18, 12, outer - side * 14, 12, outer, 18);
-        page.lineTo(outer, 66);
-        page.cubicTo(outer - side * 14, 60, spine + side * 18, 60, spine, 70);
-        page.closeSubpath();
-        painter.setBrush(paper);
-        painter.drawPath(page);
-
-        // Lines of text.
-        painter.setPen(QPen(QColor(150, 135, 115), 1));
-        for (int line = 0; line < 6; ++line) {
-            const qreal y = 26 + line * 6.5;
-            painter.drawLine(QPointF(spine + side * 8, y + 2), QPointF(outer - side * 8, y));
-        }
-        painter.setPen(QPen(ink, 1.5));
-    }
-
-    // The quill: a feather vane around a shaft, tip down on the right page.
-    painter.save();
-    painter.translate(78, 58);
-    painter.rotate(-50);
-    QPainterPath vane;
-    vane.moveTo(6, 0);
-    vane.cubicTo(16, -7, 40, -8, 58, 0);
-    vane.cubicTo(40, 6, 16, 6, 6, 0);
-    painter.setBrush(QColor(200, 60, 50));
-    painter.drawPath(vane);
-    painter.drawLine(QPointF(-4, 0), QPointF(60, 0));
-    painter.setBrush(ink);
-    painter.drawPolygon(QPolygonF({QPointF(-8, 0), QPointF(-3, -1.5), QPointF(-3, 1.5)}));
-    painter.restore();
-
-    return pixmap;
+    const qreal ratio = devicePixelRatioF();
+    QPixmap picture = QPixmap::fromImage(Emblem::Image(qRound(kPictureSide * ratio)));
+    picture.setDevicePixelRatio(ratio);
+    m_picture->setPixmap(picture);
+    QDialog::showEvent(event);
 }

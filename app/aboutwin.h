@@ -2,10 +2,12 @@
 
 #include <QDialog>
 
+class QLabel;
 class QPushButton;
 
-// The "about" window: the program's name, purpose, version and makers. Shown without blocking
-// the main window; closing it only hides it, so it can be shown again.
+// The "about" window: the program's emblem, name, version and purpose, a saying and its makers.
+// Shown without blocking the main window; Escape, Enter and its button only hide it, so it can
+// be shown again.
 class TAboutWin : public QDialog
 {
     Q_OBJECT
@@ -19,10 +21,13 @@ public:
 
     QPushButton *CloseButton() const { return m_closeButton; }
 
+    // The program's version, as the build names it.
     static QString Version();
 
-private:
-    static QPixmap Picture();
+protected:
+    void showEvent(QShowEvent *event) override;
 
+private:
+    QLabel *m_picture = nullptr;
     QPushButton *m_closeButton = nullptr;
 };

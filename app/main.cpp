@@ -1,14 +1,12 @@
 #include "app/mainwin.h"
+#include "app/startup.h"
 
 #include <QApplication>
-#include <QDir>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarnwick"));
-    // The engine scripts lie beside the program and are run by name from the current folder.
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    PrepareApplication();
     TMainWin main;
     main.show();
     return app.exec();

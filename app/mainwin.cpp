@@ -6,6 +6,7 @@
 #include "app/runguarddialog.h"
 #include "console/consolewin.h"
 #include "errors/errorswin.h"
+#include "help/helpsource.h"
 #include "help/helpwin.h"
 #include "map/mapwin.h"
 #include "properties/propertieswin.h"
@@ -53,7 +54,6 @@ TMainWin::TMainWin(QWidget *parent)
       m_asker(m_defaultAsker.get())
 {
     setObjectName(QStringLiteral("TMainWin"));
-    Q_INIT_RESOURCE(help);
     DragCursors::Load();
     m_runGuard = new RunGuardDialog(this);
     m_host->SetRunGuard(m_runGuard);
@@ -67,9 +67,7 @@ TMainWin::TMainWin(QWidget *parent)
     m_helpKeeper = new QPlainTextEdit(this);
     m_helpKeeper->setObjectName(QStringLiteral("HelpKeeper"));
     m_helpKeeper->setVisible(false);
-    QFile helpSource(QStringLiteral(":/app/helpkeeper.lua"));
-    if (helpSource.open(QIODevice::ReadOnly))
-        m_helpKeeper->setPlainText(QString::fromUtf8(helpSource.readAll()));
+    m_helpKeeper->setPlainText(HelpSource::Text());
 
     CreateWindows();
     m_project = std::make_unique<ProjectCommands>(*m_host, *this, *m_asker, this);

@@ -1,115 +1,143 @@
 #include "help/helpmarkup.h"
 
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-
-#include <functional>
 
 namespace HelpMarkup {
 
 namespace {
 
-// The document's text and a mirror of it kept in step, so each search does not have to read the
-// document again.
-class Pass
+// One kind of tag. A value tag ("[size=" or "[color=") carries exactly `digits` decimal digits
+// after its name, then "]".
+struct Tag
+{
+    QString opening;
+    QString closing;
+    int digits = 0;
+};
+
+Tag Plain(const char *name)
+{
+    const QString tag = QLatin1String(name);
+    return {QLatin1Char('[') + tag + QLatin1Char(']'), QStringLiteral("[/%1]").arg(tag), 0};
+}
+
+Tag Valued(const char *name, int digits)
+{
+    const QString tag = QLatin1String(name);
+    return {QLatin1Char('[') + tag + QLatin1Char('='), QStringLiteral("[/%1]").arg(tag), digits};
+}
+
+void Select(QTextCursor &cursor, qsizetype from, qsizetype to)
+{
+    cursor.setPosition(int(from));
+    cursor.setPosition(int(to), QTextCursor::KeepAnchor);
+}
+
+// Works on the document through one cursor and keeps a copy of its text in step, so that each
+// search does not read the document again.
+class Renderer
 {
 public:
-    Pass(QTextDocument *document, QString &text) : m_document(document), m_text(text) {}
-
-    void Remove(qsizetype at, qsizetype length)
+    explicit Renderer(QTextDocument *document)
+        : m_cursor(document), m_text(document->toPlainText())
     {
-        QTextCursor cursor(m_document);
-        cursor.setPosition(int(at));
-        cursor.setPosition(int(at + length), QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-        m_text.remove(at, length);
     }
 
-    QTextCursor Range(qsizetype from, qsizetype to) const
-    {
-        QTextCursor cursor(m_document);
-        cursor.setPosition(int(from));
-        cursor.setPosition(int(to), QTextCursor::KeepAnchor);
-        return cursor;
-    }
-
-    // Every opening tag in turn with the first closing tag after it. `parse` reads the opening
-    // tag at a position, giving its length (0 when it is not well formed there) and its value.
-    void Run(const QString &opening, const QString &closing,
-             const std::function<int(qsizetype at, int *value)> &parse,
-             const std::function<void(QTextCursor &, int value)> &apply)
+    // Every opening tag of the kind in turn, first to last, with the first closing tag of the
+    // kind left in the text at that moment: both are removed, then `apply` formats the
+    // characters from p up to q (q excluded).
+    template<typename Apply>
+    void Pass(const Tag &tag, Apply apply)
     {
         qsizetype from = 0;
         for (;;) {
-            const qsizetype p = m_text.indexOf(opening, from);
+            const qsizetype p = m_text.indexOf(tag.opening, from);
             if (p < 0)
                 return;
             int value = 0;
-            const int length = parse(p, &value);
-            if (length == 0) {
+            const qsizetype length = OpeningLength(tag, p, &value);
+            if (length == 0) { // not a tag of this kind: it stays as text
                 from = p + 1;
                 continue;
             }
             Remove(p, length);
-            qsizetype q = m_text.indexOf(closing);
+            qsizetype q = m_text.indexOf(tag.closing);
             if (q >= 0)
-                Remove(q, closing.size());
+                Remove(q, tag.closing.size());
             else
-                q = m_text.size();
-            QTextCursor range = Range(p, q);
-            if (q > p)
-                apply(range, value);
-            from = p;
+                q = m_text.size(); // an opening tag never closed reaches to the end
+            if (q > p) // a closing tag before its opening tag encloses nothing
+                apply(m_cursor, p, q, value);
+            // A removal may join the characters around it into a new opening tag.
+            from = qMax<qsizetype>(0, qMin(p, q) - tag.opening.size() + 1);
         }
     }
 
-    const QString &Text() const { return m_text; }
+    QTextCursor &Cursor() { return m_cursor; }
 
 private:
-    QTextDocument *m_document;
-    QString &m_text;
+    qsizetype OpeningLength(const Tag &tag, qsizetype at, int *value) const
+    {
+        if (tag.digits == 0)
+            return tag.opening.size();
+        const qsizetype start = at + tag.opening.size();
+        const qsizetype end = start + tag.digits;
+        if (end >= m_text.size() || m_text.at(end) != QLatin1Char(']'))
+            return 0;
+        *value = 0;
+        for (qsizetype i = start; i < end; ++i) {
+            const char16_t c = m_text.at(i).unicode();
+            if (c < u'0' || c > u'9')
+                return 0;
+            *value = *value * 10 + (c - u'0');
+        }
+        return tag.opening.size() + tag.digits + 1;
+    }
+
+    void Remove(qsizetype at, qsizetype length)
+    {
+        Select(m_cursor, at, at + length);
+        m_cursor.removeSelectedText();
+        m_text.remove(at, length);
+    }
+
+    QTextCursor m_cursor;
+    QString m_text;
 };
 
-void CharPass(Pass &pass, const char *tag, const std::function<void(QTextCharFormat &)> &style)
+void MergeChars(QTextCursor &cursor, qsizetype p, qsizetype q, const QTextCharFormat &format)
 {
-    const QString opening = QLatin1Char('[') + QLatin1String(tag) + QLatin1Char(']');
-    const QString closing = QStringLiteral("[/") + QLatin1String(tag) + QLatin1Char(']');
-    pass.Run(
-        opening, closing, [&](qsizetype, int *) { return int(opening.size()); },
-        [&](QTextCursor &range, int) {
-            QTextCharFormat format;
-            style(format);
-            range.mergeCharFormat(format);
-        });
+    Select(cursor, p, q);
+    cursor.mergeCharFormat(format);
 }
 
-// "[name=" followed by exactly `digits` decimal digits and "]".
-std::function<int(qsizetype, int *)> ValueTag(const QString &text, const QString &opening, int digits)
+// The paragraphs holding any of the characters from p up to q (q excluded): the character just
+// before q may be the end of a paragraph, and the paragraph that q starts is not touched.
+void Align(QTextCursor &cursor, qsizetype p, qsizetype q, Qt::Alignment alignment)
 {
-    return [&text, opening, digits](qsizetype at, int *value) {
-        const qsizetype start = at + opening.size();
-        if (text.mid(start + digits, 1) != QLatin1String("]"))
-            return 0;
-        bool ok = false;
-        *value = text.mid(start, digits).toInt(&ok);
-        for (qsizetype i = start; i < start + digits; ++i)
-            ok = ok && text.at(i).isDigit();
-        return ok ? int(opening.size() + digits + 1) : 0;
+    Select(cursor, p, q - 1);
+    QTextBlockFormat format;
+    format.setAlignment(alignment);
+    cursor.mergeBlockFormat(format);
+}
+
+// What a plain tag of style gives the characters it encloses: one setter of the character format.
+template<typename Value>
+auto Styled(void (QTextCharFormat::*set)(Value), Value value)
+{
+    return [set, value](QTextCursor &cursor, qsizetype p, qsizetype q, int) {
+        QTextCharFormat format;
+        (format.*set)(value);
+        MergeChars(cursor, p, q, format);
     };
 }
 
-void AlignPass(Pass &pass, const char *tag, Qt::Alignment alignment)
+auto Aligned(Qt::Alignment alignment)
 {
-    const QString opening = QLatin1Char('[') + QLatin1String(tag) + QLatin1Char(']');
-    const QString closing = QStringLiteral("[/") + QLatin1String(tag) + QLatin1Char(']');
-    pass.Run(
-        opening, closing, [&](qsizetype, int *) { return int(opening.size()); },
-        [&](QTextCursor &range, int) {
-            QTextBlockFormat format;
-            format.setAlignment(alignment);
-            range.mergeBlockFormat(format);
-        });
+    return [alignment](QTextCursor &cursor, qsizetype p, qsizetype q, int) {
+        Align(cursor, p, q, alignment);
+    };
 }
 
 } // namespace
@@ -128,34 +156,31 @@ void Render(QTextDocument *document, const QString &text)
     plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     document->setPlainText(plain);
-    // The document's positions count a paragraph end as one character, as the mirror does.
-    QString mirror = document->toPlainText();
-    Pass pass(document, mirror);
 
-    CharPass(pass, "b", [](QTextCharFormat &f) { f.setFontWeight(QFont::Bold); });
-    CharPass(pass, "i", [](QTextCharFormat &f) { f.setFontItalic(true); });
-    CharPass(pass, "u", [](QTextCharFormat &f) { f.setFontUnderline(true); });
-    const QString size = QStringLiteral("[size=");
-    pass.Run(size, QStringLiteral("[/size]"), ValueTag(pass.Text(), size, 2),
-             [](QTextCursor &range, int points) {
-                 if (points <= 0)
-                     return;
-                 QTextCharFormat format;
-                 format.setFontPointSize(points);
-                 range.mergeCharFormat(format);
-             });
-    const QString color = QStringLiteral("[color=");
-    pass.Run(color, QStringLiteral("[/color]"), ValueTag(pass.Text(), color, 1),
-             [](QTextCursor &range, int index) {
-                 const QColor colour = Palette(index);
-                 if (!colour.isValid())
-                     return;
-                 QTextCharFormat format;
-                 format.setForeground(colour);
-                 range.mergeCharFormat(format);
-             });
-    AlignPass(pass, "c", Qt::AlignHCenter);
-    AlignPass(pass, "r", Qt::AlignRight);
+    Renderer renderer(document);
+    // One edit block: the document is laid out once, when the last pass is done.
+    renderer.Cursor().beginEditBlock();
+    renderer.Pass(Plain("b"), Styled(&QTextCharFormat::setFontWeight, int(QFont::Bold)));
+    renderer.Pass(Plain("i"), Styled(&QTextCharFormat::setFontItalic, true));
+    renderer.Pass(Plain("u"), Styled(&QTextCharFormat::setFontUnderline, true));
+    renderer.Pass(Valued("size", 2), [](QTextCursor &c, qsizetype p, qsizetype q, int points) {
+        if (points <= 0) // "[size=00]": no size to give
+            return;
+        QTextCharFormat format;
+        format.setFontPointSize(points);
+        MergeChars(c, p, q, format);
+    });
+    renderer.Pass(Valued("color", 1), [](QTextCursor &c, qsizetype p, qsizetype q, int index) {
+        const QColor colour = Palette(index);
+        if (!colour.isValid()) // digits 8 and 9 lie outside the palette
+            return;
+        QTextCharFormat format;
+        format.setForeground(colour);
+        MergeChars(c, p, q, format);
+    });
+    renderer.Pass(Plain("c"), Aligned(Qt::AlignHCenter));
+    renderer.Pass(Plain("r"), Aligned(Qt::AlignRight));
+    renderer.Cursor().endEditBlock();
 }
 
 } // namespace HelpMarkup

@@ -3,6 +3,8 @@
 // One executable per test folder may hold several test classes: each registers itself with
 // TARNWICK_TEST, and TARNWICK_TEST_MAIN runs them all, failing when any fails.
 
+#include "app/translations.h"
+
 #include <QApplication>
 #include <QTest>
 
@@ -29,6 +31,8 @@ inline bool Add(Factory factory)
 inline int RunAll(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // As the program does: tests compare the toolkit's button texts in Russian.
+    LoadRussianTranslations();
     int failures = 0;
     for (const Factory &make : Factories()) {
         std::unique_ptr<QObject> test = make();
