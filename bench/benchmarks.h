@@ -10,6 +10,7 @@ void BenchProperties();
 void BenchProject();
 void BenchTreeEditing();
 void BenchParse();
+void BenchVocabulary();
 
 inline double Seconds(const QElapsedTimer &clock)
 {
