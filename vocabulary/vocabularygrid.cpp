@@ -116,7 +116,8 @@ VocabularyGrid::VocabularyGrid(VocabularyTable *table, QWidget *parent)
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                     | QAbstractItemView::AnyKeyPressed);
-    setTabKeyNavigation(true);
+    // Tab leaves the grid; Tab in a cell's editor goes on to the next cell.
+    setTabKeyNavigation(false);
     setWordWrap(false);
     setShowGrid(false);
     horizontalHeader()->hide();
@@ -172,11 +173,18 @@ bool VocabularyGrid::IsOwnDrag(const QMimeData *data) const
 
 void VocabularyGrid::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier
-        && state() != EditingState) {
-        emit DeletePressed();
-        event->accept();
-        return;
+    if (event->modifiers() == Qt::NoModifier && state() != EditingState) {
+        if (event->key() == Qt::Key_Delete) {
+            emit DeletePressed();
+            event->accept();
+            return;
+        }
+        // Enter opens the cell as F2 does; Enter in the editor then ends the edit.
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            edit(currentIndex());
+            event->accept();
+            return;
+        }
     }
     QTableView::keyPressEvent(event);
 }
