@@ -216,10 +216,20 @@ void VocabularyGrid::mouseReleaseEvent(QMouseEvent *event)
     QTableView::mouseReleaseEvent(event);
 }
 
+bool VocabularyGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    // Only the selected cell is edited: a double click on a cell that cannot be selected opens
+    // nothing that would then throw the typing away.
+    if (index != currentIndex())
+        return false;
+    return QTableView::edit(index, trigger, event);
+}
+
 void VocabularyGrid::StartDrag()
 {
+    // What is dragged is the cell pressed, and only when it could be selected and holds a word.
     const QModelIndex source = currentIndex();
-    if (!source.isValid() || m_table->Cell(source).isEmpty())
+    if (!source.isValid() || source != indexAt(m_pressPoint) || m_table->Cell(source).isEmpty())
         return;
     EndEditing();
     m_dragSource = source;

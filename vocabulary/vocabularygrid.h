@@ -32,6 +32,7 @@ public:
     void Place(const QModelIndex &cell);
     // Ends cell editing, keeping what was typed.
     void EndEditing();
+    using QTableView::edit;
 
     // The cell the running drag started from; invalid when no drag runs.
     QModelIndex DragSource() const { return m_dragSource; }
@@ -47,6 +48,7 @@ Q_SIGNALS:
     void DeletePressed();
 
 protected:
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
