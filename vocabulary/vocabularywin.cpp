@@ -106,7 +106,7 @@ TVocabularyWin::~TVocabularyWin()
 {
     // The grid outlives this part of the object; its last signals must not reach the handlers.
     m_vocabulary->disconnect(this);
-    m_vocabulary->selectionModel()->disconnect(this);
+    m_table->disconnect(this);
 }
 
 void TVocabularyWin::CreateWidgets()
@@ -132,8 +132,10 @@ void TVocabularyWin::CreateWidgets()
     m_accept->setAutoDefault(false);
     connect(m_accept, &QPushButton::clicked, this, &TVocabularyWin::N3Click);
 
-    m_table = new VocabularyTable(this);
+    m_table = new VocabularyTable;
     m_vocabulary = new VocabularyGrid(m_table);
+    // The grid owns its table, so the table outlives every view of it.
+    m_table->setParent(m_vocabulary);
     connect(m_table, &VocabularyTable::Edited, this, [this] { SetUnapplied(true); });
     // A refused word is told once the editor has closed, not from inside its commit.
     connect(m_table, &VocabularyTable::Refused, this,
