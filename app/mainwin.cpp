@@ -97,6 +97,7 @@ void TMainWin::SetAsker(Asker *asker)
     m_properties->SetAsker(m_asker);
     m_project->SetAsker(*m_asker);
     m_items->SetAsker(m_asker);
+    m_vocabulary->SetAsker(m_asker);
 }
 
 // In the start-up order; each tool window does its first-show work as soon as it exists.
@@ -116,7 +117,10 @@ void TMainWin::CreateWindows()
     m_properties->SetSelection(m_items);
     m_host->SetItems(m_items);
     m_items->UpdateItems(QStringLiteral("player"));
-    m_vocabulary = new TVocabularyWin(this);
+    m_vocabulary = new TVocabularyWin(*m_host, this);
+    m_vocabulary->SetAsker(m_asker);
+    m_vocabulary->Start();
+    m_properties->SetVocabulary(m_vocabulary);
     m_about = new TAboutWin(this);
     m_help = new THelpWin(*m_host, this);
 }

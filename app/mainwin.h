@@ -55,6 +55,7 @@ public:
     TMapWin *Map() const { return m_map; }
     TItemsWin *Items() const { return m_items; }
     TPropertiesWin *Properties() const { return m_properties; }
+    TVocabularyWin *Vocabulary() const { return m_vocabulary; }
     THelpWin *HelpWin() const { return m_help; }
     TAboutWin *AboutWin() const { return m_about; }
     QPlainTextEdit *HelpKeeper() const { return m_helpKeeper; }

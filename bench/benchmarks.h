@@ -11,6 +11,7 @@ void BenchProject();
 void BenchTreeEditing();
 void BenchParse();
 void BenchStartup();
+void BenchVocabulary();
 
 inline double Seconds(const QElapsedTimer &clock)
 {

@@ -12,5 +12,6 @@ int main(int argc, char **argv)
     BenchTreeEditing();
     BenchParse();
     BenchStartup();
+    BenchVocabulary();
     return 0;
 }

@@ -541,6 +541,8 @@ void TPropertiesWin::MethodExit()
 
 bool TPropertiesWin::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_propNames->viewport() && VocabularyDragEvent(event))
+        return true;
     if (watched == m_propNames && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Insert) {

@@ -14,10 +14,12 @@ class ObjectSelection;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMimeData;
 class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ScriptHost;
+class VocabularyDragSource;
 
 // The selected object's display name, its property list, and the right-hand area that shows one
 // property: the code editor for methods, the constructor and the event catchers, or the data area.
@@ -51,6 +53,9 @@ public:
     void SetSelection(ObjectSelection *selection);
     // Null restores the real message boxes.
     void SetAsker(Asker *asker);
+    // The vocabulary window, whose verbs' key words may be dropped on the list to add a method
+    // of that name; until it is set, every such drop is refused.
+    void SetVocabulary(const VocabularyDragSource *vocabulary);
 
     // Finishes the edits in progress, then fills the name field and the list from the object's
     // ide_data in traversal order, "Данные" first and selected.
@@ -98,6 +103,10 @@ private:
     // Adds an empty property unless the object has one under that key already.
     void AddProperty(const QString &uid, const QString &key);
     void AddEntry(const QString &caption, int image);
+    // A key word dragged from the vocabulary grid over the list; true when the event was one.
+    bool VocabularyDragEvent(QEvent *event);
+    bool PropNamesDragOver(const QMimeData *data) const;
+    void PropNamesDragDrop();
     void SelectRow(int row);
     int SelectedRow() const;
     QString SelectedCaption() const;
@@ -106,6 +115,7 @@ private:
 
     ScriptHost &m_host;
     ObjectSelection *m_selection = nullptr;
+    const VocabularyDragSource *m_vocabulary = nullptr;
     std::unique_ptr<Asker> m_defaultAsker;
     Asker *m_asker = nullptr;
     PendingEdit m_pending;
