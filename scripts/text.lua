@@ -1,0 +1,69 @@
+-- Text: the player's words are Windows-1251 bytes. Letter case is folded here, by table, because
+-- the C library's idea of letters does not know Cyrillic.
+
+local gfind = string.gmatch or string.gfind
+
+local LOWER_BYTE = {}  -- every byte: its lower-case letter, or itself
+local UPPER_CLASS     -- a pattern class of the upper-case letters
+local NONWORD_CLASS   -- a pattern class of the bytes that separate words
+do
+  for b = 0, 255 do LOWER_BYTE[string.char(b)] = string.char(b) end
+  local upper, word = {}, {}
+  local function letter (u, l)
+    LOWER_BYTE[string.char(u)] = string.char(l)
+    word[u], word[l] = true, true
+    table.insert(upper, string.char(u))
+  end
+  for i = 0, 25 do letter(65 + i, 97 + i) end       -- A-Z
+  for i = 0, 31 do letter(192 + i, 224 + i) end     -- А-Я
+  letter(168, 184)                                  -- Ё
+  -- The other letters of the code page, upper and lower: Ђ Ѓ Љ Њ Ќ Ћ Џ Ў Ј Ґ Є Ї І Ѕ.
+  local others = { 128, 144, 129, 131, 138, 154, 140, 156, 141, 157, 142, 158, 143, 159, 161, 162,
+                   163, 188, 165, 180, 170, 186, 175, 191, 178, 179, 189, 190 }
+  for i = 1, table.getn(others), 2 do letter(others[i], others[i + 1]) end
+  for b = 48, 57 do word[b] = true end
+  word[45] = true                                   -- the hyphen
+  -- Separators: NUL as %z, ASCII punctuation escaped with %, the rest as they are.
+  local separators = { '%z' }
+  for b = 1, 255 do
+    if not word[b] then
+      local c = string.char(b)
+      if b < 128 and string.find(c, '%p') then c = '%' .. c end
+      table.insert(separators, c)
+    end
+  end
+  UPPER_CLASS = '[' .. table.concat(upper) .. ']'
+  NONWORD_CLASS = '[' .. table.concat(separators) .. ']'
+end
+
+local function lower_byte (c) return LOWER_BYTE[c] end
+
+-- The text with its letters in lower case, Russian ones included; nothing else changes.
+function lower (text)
+  local result = string.gsub(tostring(text), UPPER_CLASS, lower_byte)
+  return result
+end
+
+-- The words of a text in lower case: punctuation and blanks separate words, a hyphen joins them.
+function split_words (text)
+  local words = {}
+  local cleaned = string.gsub(tostring(text or ''), UPPER_CLASS, lower_byte)
+  cleaned = string.gsub(cleaned, NONWORD_CLASS, ' ')
+  for w in gfind(cleaned, '[^ ]+') do
+    if string.find(w, '-', 1, true) then
+      w = string.gsub(w, '^%-+', '')
+      w = string.gsub(w, '%-+$', '')
+    end
+    if w ~= '' then table.insert(words, w) end
+  end
+  return words
+end
+
+-- How a lower-case word is compared: ё counts as е, as players seldom type it.
+local function fold (word)
+  local result = string.gsub(word, '\184', '\229')
+  return result
+end
+
+ENGINE.gfind = gfind
+ENGINE.fold = fold
