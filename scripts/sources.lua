@@ -27,7 +27,8 @@ end
 
 -- The compiled definition of a property, or nil and why not. Where the interpreter reads a chunk
 -- piece by piece, the pieces are handed over as they are: thousands of nearly equal definition
--- texts made into strings would crowd the interpreter's string table.
+-- texts made into strings would crowd the interpreter's string table. An empty piece (an empty
+-- source) is passed over, as the reader takes one for the end of the text.
 function compile_source (uid, key, source)
   local pieces = definition_pieces(uid, key, source)
   if not pieces then return nil, 'это не имя метода' end
@@ -36,6 +37,7 @@ function compile_source (uid, key, source)
     local i = 0
     return load(function ()
       i = i + 1
+      while pieces[i] == '' do i = i + 1 end
       return pieces[i]
     end, name)
   end

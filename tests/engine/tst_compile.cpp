@@ -61,6 +61,8 @@ const Case kGames[] = {
     {"Russian text both ways", "vocabulary('nouns', 'ёлка ёлк*'); hall:create('fir', 'Ёлка'); "
                                "fir.ide_data.take = [[print('Взята ' .. lower(self.name) .. ' «ЁЖ»')]]",
      "ВЗЯТЬ ЁЛКУ", "> ВЗЯТЬ ЁЛКУ|Взята ёлка «ЁЖ»"},
+    {"empty sources are empty methods", "lamp.ide_data.look = ''; lamp.ide_data.constructor = ''; hall.ide_data.hooks = ''",
+     "осмотреть лампу|взять лампу", "> осмотреть лампу|> взять лампу|Взята: лампа"},
     {"constructors are defined, not run", "lamp.ide_data.constructor = [[print('Сделана')]]; "
                                           "lamp.ide_data.look = [[self:constructor()]]",
      "осмотреть лампу", "Сделана"},
