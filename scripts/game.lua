@@ -11,7 +11,7 @@ end
 -- and the location's look.
 function start_game ()
   GAME_OVER = false
-  PARSER.last, PARSER.named = nil, nil
+  PARSER.last, PARSER.named, PARSER.pending = nil, nil, nil
   local root = rawget(_G, 'world')
   if not is_object(root) then return end
   local actor = rawget(_G, 'player')

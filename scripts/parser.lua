@@ -1,452 +1,617 @@
--- The parser: parse (text) reads one line of the player's: its words become key words through the
--- vocabularies, and the sentence is understood by this grammar:
---   verb [preposition] objects [preposition objects]
--- where objects are names joined by "и", or a pronoun for what the last sentence named; a second
--- object may also follow the first without a preposition (отпереть дверь ключом). The verb
--- "again" repeats the last sentence understood. Objects are looked for in scope (see scope below)
--- by their display names: every key word typed must be a key word of the name's words.
+-- The parser: parse (text) reads a line of the player's and carries out the commands in it.
 --
--- A sentence understood becomes one event per object (and per second object), each shown to the
--- event catchers of the world and of the objects in scope, which may stop it by returning true,
--- and then handed to the object's method named by the verb. A verb without an object goes to the
--- player's location, or the player, or the world, whichever has the method. Failures print
--- PARSE_ERROR[n]:
---   1 no verb, 2 an unknown word, 3 a pronoun with nothing to stand for, 4 a misplaced "и",
---   5 no such object here, 6 no method for the verb, 7 several objects answer the name,
---   8 "again" with nothing to repeat, 9 a sentence outside the grammar.
+-- A line holds commands split at . ; ! ?, at the words of GRAMMAR.separators ("затем", "потом"),
+-- and at "и" or a comma before a verb ("открой ящик и возьми ключ"). A command is
+--   [addressee ,] verb parts
+-- The verb may be left out before a direction ("на север", "с"), and an addressee makes it an
+-- order to that character ("мельник, дай ключ"). The parts are noun phrases, joined into lists by
+-- "и" and commas, each list bare or after a preposition; a phrase names objects in scope by the
+-- forms of their names (naming.lua), or is a pronoun, "всё" (with "кроме ..."), a direction, and
+-- may be led by "все", "оба", "любой" or an ordinal. Roles come from the cases, not the order: a
+-- bare accusative (nominative, genitive) list is the object, a bare dative or instrumental one the
+-- second (дай мельнику кувшин = дай кувшин мельнику); a list after a preposition is the object
+-- when there is no bare object ("иди в сад"), else the second ("положи ключ в ящик").
+--
+-- Each command understood becomes one event per object and second object (events.lua). Failures
+-- print PARSE_ERROR[n]: 1 no verb, 2 an unknown word, 3 a pronoun with nothing to stand for, 4 a
+-- misplaced "и", 5 no such object here, 6 nothing answers the verb, 7 several objects answer the
+-- name, 8 "again" with nothing to repeat, 9 a sentence outside the grammar. After message 7, or
+-- after a question of GRAMMAR.questions ("Что взять?"), the next line may be the answer
+-- ("ржавый", "второй", "ключ"). A failed command ends the line.
 
-local is_object, is_alive = ENGINE.is_object, ENGINE.is_alive
-local fold, NOT_VERBS, MEMO_LIMIT = ENGINE.fold, ENGINE.NOT_VERBS, ENGINE.MEMO_LIMIT
+local fold, gfind, is_object, is_alive = ENGINE.fold, ENGINE.gfind, ENGINE.is_object, ENGINE.is_alive
+local match_phrase, world_objects, fits_any = ENGINE.match_phrase, ENGINE.world_objects, ENGINE.fits_any
+local parse_message, dispatch = ENGINE.parse_message, ENGINE.dispatch
+local handler, default_target, default_action = ENGINE.handler, ENGINE.default_target,
+                                                ENGINE.default_action
+local MEMO_LIMIT = ENGINE.MEMO_LIMIT
 
--- The last sentence understood (its words and text) and the objects the pronoun stands for.
-PARSER = { last = nil, named = nil }
+-- The last command understood (its tokens and text), the objects the pronoun stands for, and the
+-- question waiting for the next line.
+PARSER = { last = nil, named = nil, pending = nil }
 GAME_OVER = false
 
-local CONJUNCTION = '\232'  -- и
+-- ## The grammar's words, read from GRAMMAR while its fields stay the same values
 
-local function parse_message (n)
-  local messages = rawget(_G, 'PARSE_ERROR')
-  local text = nil
-  if type(messages) == 'table' then text = messages[n] end
-  if type(text) ~= 'string' and type(text) ~= 'number' then text = '' end
-  print(text)
-end
+local GRAMMAR_FIELDS = { 'directions', 'fillers', 'quantifiers', 'except', 'ordinals', 'separators',
+                         'shortcuts', 'pronoun_cases', 'topics', 'from' }
+local words, words_of = nil, {}
 
-local function is_closed (o)
-  local data = rawget(o, 'data')
-  return type(data) == 'table' and data.closed and true or false
-end
-
--- The objects the actor can name, each once: the actor's location, what the location holds and
--- what the actor holds, and within those, what every object that is not closed (data.closed)
--- holds, down the ownership tree. A referenced object is in scope where it is listed; what it
--- holds is in scope where it is owned. Replace this function to change the rule.
-function scope (actor)
-  local list, seen, count = {}, {}, 0
-  local G, class = _G, OBJECT
-  local function take (o)
-    if seen[o] or type(o) ~= 'table' or getmetatable(o) ~= class then return false end
-    local uid = rawget(o, 'uid')
-    if type(uid) ~= 'string' or rawget(G, uid) ~= o then return false end
-    seen[o] = true
-    count = count + 1
-    list[count] = o
-    return true
-  end
-  local function contents (o)
-    local items = rawget(o, 'items')
-    if type(items) ~= 'table' then return end
-    local total = table.getn(items)
-    for i = 1, total do
-      local e = items[i]
-      if take(e) and rawget(e, 'parent') == o and not is_closed(e) then contents(e) end
-    end
-  end
-  if not is_object(actor) then return list end
-  local place = rawget(actor, 'parent')
-  if take(place) then contents(place) end
-  if take(actor) or seen[actor] then contents(actor) end
-  return list
-end
-
--- The folded words of a display name, as a set; kept per name text.
-local name_word_sets = {}
-local name_word_count = 0
-local function name_words (name)
-  local set = name_word_sets[name]
-  if set then return set end
-  set = {}
-  for _, w in ipairs(split_words(name)) do set[fold(w)] = true end
-  if name_word_count >= MEMO_LIMIT then
-    name_word_sets, name_word_count = {}, 0
-  end
-  name_word_sets[name] = set
-  name_word_count = name_word_count + 1
+local function word_set (text)
+  local set = {}
+  for w in gfind(lower(tostring(text or '')), '%S+') do set[fold(w)] = true end
   return set
 end
 
--- Whether a folded word is a word of some object's display name: such a word is a noun even when
--- no vocabulary knows it. Only asked about words the vocabularies do not know.
-local function is_name_word (f)
-  local root = rawget(_G, 'world')
-  if not is_object(root) then return false end
-  -- Each object is entered from its owner only, so the walk cannot go round in circles.
-  local stack, depth = { root }, 1
-  local rawget, type, getn = rawget, type, table.getn
-  while depth > 0 do
-    local o = stack[depth]
-    stack[depth] = nil
-    depth = depth - 1
-    local name = rawget(o, 'name')
-    local kind = type(name)
-    if (kind == 'string' or kind == 'number') and name_words(name)[f] then return true end
-    local items = rawget(o, 'items')
-    if type(items) == 'table' then
-      for i = 1, getn(items) do
-        local e = items[i]
-        if type(e) == 'table' and rawget(e, 'parent') == o then
-          depth = depth + 1
-          stack[depth] = e
-        end
-      end
-    end
+local function grammar_words ()
+  local fresh = words ~= nil
+  for _, field in ipairs(GRAMMAR_FIELDS) do
+    if words_of[field] ~= GRAMMAR[field] then fresh = false end
   end
-  return false
+  if fresh then return words end
+  local W = { direction = {}, quantifier = {}, ordinal = {}, shortcut = {}, pronoun_cases = {},
+              filler = word_set(GRAMMAR.fillers), except = word_set(GRAMMAR.except),
+              separator = word_set(GRAMMAR.separators), topic = word_set(GRAMMAR.topics),
+              from = word_set(GRAMMAR.from), grammar = word_set('помощью помощи исключением') }
+  for name, others in pairs(GRAMMAR.directions or {}) do
+    local slot = { forms = {}, spelled = {} }
+    ENGINE.decline_noun(slot, lower(name), 'm', ENGINE.SLOT_CASES)
+    for f in pairs(slot.forms) do W.direction[f] = name end
+    for w in gfind(lower(others), '%S+') do W.direction[fold(w)] = name end
+    W.direction[fold(lower(name))] = name
+  end
+  for kind, list in pairs(GRAMMAR.quantifiers or {}) do
+    for w in pairs(word_set(list)) do W.quantifier[w] = kind end
+  end
+  for n, w in pairs(GRAMMAR.ordinals or {}) do
+    for f in pairs(ENGINE.adjective_forms(lower(w))) do W.ordinal[f] = n end
+  end
+  for w, verb in pairs(GRAMMAR.shortcuts or {}) do W.shortcut[fold(lower(w))] = verb end
+  for w, cases in pairs(GRAMMAR.pronoun_cases or {}) do W.pronoun_cases[fold(lower(w))] = cases end
+  for _, set in ipairs({ W.direction, W.quantifier, W.ordinal, W.shortcut, W.filler, W.except,
+                         W.separator }) do
+    for w in pairs(set) do W.grammar[w] = true end
+  end
+  for _, field in ipairs(GRAMMAR_FIELDS) do words_of[field] = GRAMMAR[field] end
+  words = W
+  return W
 end
 
--- The key words of an object's display name, as a set, and their number. Words of the name that
--- are only prepositions are left out.
-local name_cache = setmetatable({}, { __mode = 'k' })
-local function name_keys (o)
-  local name = rawget(o, 'name')
-  local cached = name_cache[o]
-  if cached and cached.name == name and cached.version == ENGINE.vocabulary_version then
-    return cached.keys, cached.count
+-- ## Tokens: what the vocabularies make of a word, kept until they change
+
+local tokens, tokens_version, tokens_count = {}, -1, 0
+local VERB_ENDINGS = { '%-ка$', 'с[ья]$', 'те$' }
+
+-- The verb of a folded word, also through the endings a player adds to one the vocabulary knows
+-- (глянь-ка, осмотрись, откройте, осмотритесь).
+local function verb_of (fw)
+  local verbs = VOCABULARY.verbs
+  if not verbs then return nil end
+  local verb = verbs:lookup(fw)
+  local word = fw
+  for _, ending in ipairs(VERB_ENDINGS) do
+    if verb then return verb end
+    local shorter = string.gsub(word, ending, '')
+    if shorter ~= word and string.len(shorter) >= 3 then
+      word = shorter
+      verb = verbs:lookup(word)
+    end
   end
-  local keys, count = {}, 0
-  if type(name) == 'string' or type(name) == 'number' then
+  return verb
+end
+
+-- { word, fw (folded), key (noun key word), pronoun, prep, verb, conj, comma } of a word.
+local function token_of (word)
+  if tokens_version ~= ENGINE.vocabulary_version or tokens_count >= MEMO_LIMIT then
+    tokens, tokens_version, tokens_count = {}, ENGINE.vocabulary_version, 0
+  end
+  local t = tokens[word]
+  if t then return t end
+  local fw = fold(word)
+  t = { word = word, fw = fw }
+  if word == ',' then
+    t.comma = true
+  else
     local nouns, prepositions = VOCABULARY.nouns, VOCABULARY.prepositions
-    for _, w in ipairs(split_words(name)) do
-      local key = nil
-      if nouns then key = nouns:lookup(w) end
-      if key == nil and prepositions and prepositions:lookup(w) then
-        key = false
-      elseif key == nil then
-        key = fold(w)
-      end
-      if key and key ~= 'it' and not keys[key] then
-        keys[key] = true
-        count = count + 1
-      end
-    end
+    local key = nouns and nouns:lookup(fw)
+    if key == 'it' then t.pronoun = true else t.key = key end
+    t.prep = prepositions and prepositions:lookup(fw)
+    t.verb = verb_of(fw)
+    t.conj = fw == 'и'
   end
-  name_cache[o] = { name = name, version = ENGINE.vocabulary_version, keys = keys, count = count }
-  return keys, count
-end
-
--- What the vocabularies make of words, until they change; the entries are never altered.
-local classes, classes_version, classes_count = {}, -1, 0
-
--- What a word can be: { verb =, noun =, pronoun =, prep =, conj = }, or nil for an unknown word.
--- A word no vocabulary knows is a noun when it is a word of the name of an object here or
--- anywhere in the world.
-local function classify (word, places)
-  local f = fold(word)
-  if classes_version ~= ENGINE.vocabulary_version or classes_count >= MEMO_LIMIT then
-    classes, classes_version, classes_count = {}, ENGINE.vocabulary_version, 0
-  end
-  local c = classes[f]
-  if c == nil then
-    c = {}
-    if f == CONJUNCTION then
-      c.conj = true
-    else
-      local verbs, nouns, prepositions = VOCABULARY.verbs, VOCABULARY.nouns, VOCABULARY.prepositions
-      if verbs then c.verb = verbs:lookup(f) end
-      if nouns then
-        local key = nouns:lookup(f)
-        if key == 'it' then c.pronoun = true else c.noun = key end
-      end
-      if prepositions then c.prep = prepositions:lookup(f) end
-      if not (c.verb or c.noun or c.pronoun or c.prep) then c = false end
-    end
-    classes[f] = c
-    classes_count = classes_count + 1
-  end
-  if c then return c end
-  for _, o in ipairs(places) do
-    local name = rawget(o, 'name')
-    if (type(name) == 'string' or type(name) == 'number') and name_words(name)[f] then
-      return { noun = f }
-    end
-  end
-  if is_name_word(f) then return { noun = f } end
-  return nil
-end
-
-local function names_something (c)
-  return c ~= nil and (c.noun ~= nil or c.pronoun ~= nil)
-end
-
--- Whether word i is read as a preposition: it can only be one, or it could also name something
--- but what follows names something.
-local function preposition_at (cls, i)
-  local c = cls[i]
-  if c == nil or c.prep == nil then return false end
-  if not names_something(c) then return true end
-  return names_something(cls[i + 1])
-end
-
--- The parts of a classified sentence: verb, prep1, first (words), prep2, second (words); or nil
--- and the number of the message.
-local function sentence_of (cls)
-  local n = table.getn(cls)
-  local s = { verb = cls[1].verb, first = {}, second = {} }
-  local i = 2
-  if i <= n and preposition_at(cls, i) then
-    s.prep1 = cls[i].prep
-    i = i + 1
-    if i > n then return nil, 9 end
-  end
-  while i <= n and not preposition_at(cls, i) do
-    local c = cls[i]
-    if not (c.conj or names_something(c)) then return nil, 9 end
-    table.insert(s.first, c)
-    i = i + 1
-  end
-  if i <= n then
-    if table.getn(s.first) == 0 then return nil, 9 end
-    s.prep2 = cls[i].prep
-    i = i + 1
-    if i > n then return nil, 9 end
-    while i <= n do
-      local c = cls[i]
-      if not (c.conj or names_something(c)) then return nil, 9 end
-      table.insert(s.second, c)
-      i = i + 1
-    end
-  end
-  return s
-end
-
--- The objects of one name (a run of nouns) or one pronoun, among the places; or nil and the
--- number of the message.
-local function resolve_name (words, places)
-  local count = table.getn(words)
-  if words[1].pronoun then
-    if count > 1 then return nil, 9 end
-    local named = PARSER.named
-    local alive = {}
-    if named then
-      for _, o in ipairs(named) do
-        if is_alive(o) then table.insert(alive, o) end
-      end
-    end
-    if table.getn(alive) == 0 then return nil, 3 end
-    for _, o in ipairs(alive) do
-      local here = false
-      for _, p in ipairs(places) do
-        if p == o then
-          here = true
-          break
-        end
-      end
-      if not here then return nil, 5 end
-    end
-    return alive
-  end
-  local keys, wanted = {}, 0
-  for i = 1, count do
-    local c = words[i]
-    if c.pronoun or not c.noun then return nil, 9 end
-    if not keys[c.noun] then
-      keys[c.noun] = true
-      wanted = wanted + 1
-    end
-  end
-  local found, whole = {}, {}
-  local total = table.getn(places)
-  for i = 1, total do
-    local o = places[i]
-    local have, size = name_keys(o)
-    local all = true
-    for k in pairs(keys) do
-      if not have[k] then
-        all = false
-        break
-      end
-    end
-    if all then
-      table.insert(found, o)
-      if size == wanted then table.insert(whole, o) end
-    end
-  end
-  if table.getn(found) == 1 then return found end
-  if table.getn(found) == 0 then return nil, 5 end
-  if table.getn(whole) == 1 then return whole end
-  return nil, 7
-end
-
--- The objects of a list of names joined by "и", each once; or nil and the number of the message.
-local function resolve_list (words, places)
-  local count = table.getn(words)
-  if count == 0 then return nil, 9 end
-  local previous_conj = true
-  for i = 1, count do
-    local conj = words[i].conj == true
-    if conj and previous_conj then return nil, 4 end
-    previous_conj = conj
-  end
-  if previous_conj then return nil, 4 end
-  local objects, seen, run = {}, {}, {}
-  for i = 1, count + 1 do
-    local c = words[i]
-    if c == nil or c.conj then
-      local found, problem = resolve_name(run, places)
-      if not found then return nil, problem end
-      for _, o in ipairs(found) do
-        if not seen[o] then
-          seen[o] = true
-          table.insert(objects, o)
-        end
-      end
-      run = {}
-    else
-      table.insert(run, c)
-    end
-  end
-  return objects
+  tokens[word] = t
+  tokens_count = tokens_count + 1
+  return t
 end
 
 local function slice (list, from, to)
   local part = {}
-  for i = from, to do table.insert(part, list[i]) end
+  for i = from, to or table.getn(list) do table.insert(part, list[i]) end
   return part
 end
 
--- The objects and second objects of a sentence, or nil and the number of the message.
-local function resolve_sentence (s, places)
-  local count = table.getn(s.first)
-  if count == 0 then return {}, {} end
-  local objects, problem = resolve_list(s.first, places)
-  if s.prep2 then
-    if not objects then return nil, problem end
-    local seconds, why = resolve_list(s.second, places)
-    if not seconds then return nil, why end
-    return objects, seconds
+-- ## One line, several commands
+
+-- Whether a token begins a command: a verb that names nothing here.
+local function starts_command (t, places)
+  return t ~= nil and t.verb ~= nil and not fits_any(t, places)
+end
+
+-- The commands of one part of a line, as lists of tokens.
+local function split_commands (part, W, places)
+  local commands, current = {}, {}
+  -- A command ends without its last commas, and without a last "и" before "затем".
+  local function close (separated)
+    local last = current[table.getn(current)]
+    while last and (last.comma or (separated and last.conj)) do
+      table.remove(current)
+      last = current[table.getn(current)]
+    end
+    if table.getn(current) > 0 then table.insert(commands, current) end
+    current = {}
   end
-  if objects then return objects, {} end
-  if problem ~= 5 and problem ~= 9 then return nil, problem end
-  -- Two objects without a preposition between them: the first split where both sides name
-  -- objects here.
+  local count = table.getn(part.words)
+  for k = 1, count do
+    local t = token_of(part.words[k])
+    if W.separator[t.fw] then
+      close(true)
+    elseif (t.conj or t.comma) and k < count and starts_command(token_of(part.words[k + 1]), places)
+           and (t.conj or starts_command(current[1], places)) then
+      close(false)
+    else
+      table.insert(current, t)
+    end
+  end
+  close(false)
+  return commands
+end
+
+-- ## The parts of a command
+
+-- Whether the command is a direction alone, with prepositions before it: "на север", "с".
+local function direction_only (list, W)
+  local count = table.getn(list)
   for k = 1, count - 1 do
-    if not s.first[k].conj and not s.first[k + 1].conj then
-      local left = resolve_list(slice(s.first, 1, k), places)
-      if left then
-        local right = resolve_list(slice(s.first, k + 1, count), places)
-        if right then return left, right end
-      end
-    end
+    if not list[k].prep then return false end
   end
-  return nil, problem
+  return count > 0 and W.direction[list[count].fw] ~= nil
 end
 
--- The method of o for verb, or nil.
-local function handler (o, verb)
-  if not is_object(o) or NOT_VERBS[verb] then return nil end
-  local method = o[verb]
-  if type(method) == 'function' then return method end
+-- Reads one part from rest[k]: a pronoun, a phrase naming objects here (perhaps led by a
+-- quantifier or an ordinal), "всё", a direction, or words that name something not here. Returns
+-- the item and where the next part begins, or nil and the number of the message.
+local function read_item (rest, k, n, W, places, movement)
+  local t = rest[k]
+  if t.pronoun then
+    return { kind = 'pronoun', first = k, last = k, cases = W.pronoun_cases[t.fw] or '*' }, k + 1
+  end
+  local j, found = match_phrase(rest, k, n, places)
+  if j then return { kind = 'phrase', first = k, last = j, found = found }, j + 1 end
+  local quantifier, ordinal = W.quantifier[t.fw], W.ordinal[t.fw]
+  if (quantifier or ordinal) and k < n then
+    j, found = match_phrase(rest, k + 1, n, places)
+    if j then
+      return { kind = 'phrase', first = k + 1, last = j, found = found, quantifier = quantifier,
+               ordinal = ordinal, lead = k }, j + 1
+    end
+  end
+  if quantifier == 'all' then return { kind = 'all', first = k, last = k }, k + 1 end
+  local direction = W.direction[t.fw]
+  if direction and (movement or string.len(t.fw) > 2) then
+    return { kind = 'direction', first = k, last = k, direction = direction }, k + 1
+  end
+  if t.key or fits_any(t, world_objects()) then
+    j = match_phrase(rest, k, n, world_objects()) or k
+    return { kind = 'missing', first = k, last = j }, j + 1
+  end
+  if (quantifier or ordinal) and k < n then
+    return { kind = 'missing', first = k + 1, last = k + 1 }, k + 2
+  end
+  return nil, 9
+end
+
+-- "с помощью ключа", "при помощи ключа": the instrument, as "ключом".
+local WITH_HELP_OF = { ['помощью'] = true, ['помощи'] = true }
+
+-- The parts of a command after its verb: slots { prep, instrument, items, except }, one per list
+-- of phrases; or nil and the number of the message.
+local function read_parts (rest, W, places, movement)
+  local n = table.getn(rest)
+  local slots, slot = {}, nil
+  local expecting, excepting = nil, false   -- what asked for a part to follow
+  local k = 1
+  while k <= n do
+    local t, nt = rest[k], rest[k + 1]
+    if t.comma and (slot == nil or expecting) then
+      k = k + 1
+    elseif t.conj or t.comma then
+      if slot == nil or expecting then return nil, 4 end
+      expecting = 'conj'
+      k = k + 1
+    elseif W.except[t.fw] or (t.fw == 'за' and nt and nt.fw == 'исключением') then
+      if slot == nil or expecting then return nil, 9 end
+      if t.fw == 'за' then k = k + 1 end
+      excepting, expecting = true, 'except'
+      k = k + 1
+    elseif t.prep and k == n and movement and W.direction[t.fw] then
+      slot = { items = {}, except = {} }
+      table.insert(slots, slot)
+      table.insert(slot.items, { kind = 'direction', first = k, last = k, direction = W.direction[t.fw] })
+      expecting = nil
+      k = k + 1
+    elseif t.prep and not (fits_any(t, places) and not (nt and fits_any(nt, places))) then
+      if expecting == 'prep' or expecting == 'except' then return nil, 9 end
+      if (t.fw == 'с' or t.fw == 'при') and nt and WITH_HELP_OF[nt.fw] then
+        slot = { instrument = true, items = {}, except = {} }
+        k = k + 1
+      elseif not (expecting == 'conj' and slot.prep == t.prep) then
+        slot = { prep = t.prep, items = {}, except = {} }
+      end
+      if slot ~= slots[table.getn(slots)] then table.insert(slots, slot) end
+      excepting, expecting = false, 'prep'
+      k = k + 1
+    else
+      if slot == nil or not expecting then
+        slot = { items = {}, except = {} }
+        table.insert(slots, slot)
+        excepting = false
+      end
+      local item, next_k = read_item(rest, k, n, W, places, movement)
+      if not item then return nil, next_k end
+      table.insert(excepting and slot.except or slot.items, item)
+      expecting = nil
+      k = next_k
+    end
+  end
+  if expecting == 'conj' then return nil, 4 end
+  if expecting then return nil, 9 end
+  return slots
+end
+
+-- ## Roles
+
+local DIRECT, INDIRECT = 'ngaNGA', 'diDI'
+
+local function can (cases, letters)
+  if cases == '*' then return true end
+  for c in gfind(cases, '.') do
+    if string.find(letters, c, 1, true) then return true end
+  end
+  return false
+end
+
+-- The cases a slot may stand in: those of its items' candidates together.
+local function slot_cases (slot)
+  local cases = ''
+  for _, item in ipairs(slot.items) do
+    local list = {}
+    if item.kind == 'phrase' then
+      for _, f in ipairs(item.found) do table.insert(list, f.cases) end
+    elseif item.kind == 'pronoun' then
+      list = { item.cases }
+    else
+      list = { '*' }
+    end
+    for _, c in ipairs(list) do
+      if c == '*' then return '*' end
+      cases = cases .. c
+    end
+  end
+  if cases == '' then return '*' end
+  return cases
+end
+
+-- The object slot and the second slot of a command, and the direction it names; or nil and the
+-- number of the message.
+local function assign_roles (slots)
+  local bare, marked, direction = {}, {}, nil
+  for _, slot in ipairs(slots) do
+    local item = slot.items[1]
+    if item and item.kind == 'direction' and table.getn(slot.items) == 1 then
+      direction = { name = item.direction, prep = slot.prep }
+    elseif slot.prep or slot.instrument then
+      table.insert(marked, slot)
+    else
+      table.insert(bare, slot)
+    end
+  end
+  local direct, indirect = nil, nil
+  if table.getn(bare) > 2 then return nil, 9 end
+  if table.getn(bare) == 1 then
+    if can(slot_cases(bare[1]), DIRECT) then direct = bare[1] else indirect = bare[1] end
+  elseif table.getn(bare) == 2 then
+    local a, b = slot_cases(bare[1]), slot_cases(bare[2])
+    if can(a, DIRECT) and can(b, INDIRECT) then
+      direct, indirect = bare[1], bare[2]
+    elseif can(b, DIRECT) and can(a, INDIRECT) then
+      direct, indirect = bare[2], bare[1]
+    else
+      return nil, 5   -- two names of one role: no one object has them both
+    end
+  end
+  for _, slot in ipairs(marked) do
+    if slot.instrument then
+      if indirect then return nil, 9 end
+      indirect = slot
+    elseif direct == nil and indirect == nil then
+      direct = slot
+    elseif indirect == nil then
+      indirect = slot
+    else
+      return nil, 9
+    end
+  end
+  return direct, indirect, direction
+end
+
+-- ## Resolving the parts into objects
+
+-- The objects a pronoun stands for, or nil and the number of the message.
+local function resolve_pronoun (places)
+  local alive = {}
+  for _, o in ipairs(PARSER.named or {}) do
+    if is_alive(o) then table.insert(alive, o) end
+  end
+  if table.getn(alive) == 0 then return nil, 3 end
+  local here = {}
+  for _, p in ipairs(places) do here[p] = true end
+  for _, o in ipairs(alive) do
+    if not here[o] then return nil, 5 end
+  end
+  return alive
+end
+
+-- Whether every case of a phrase is a plural of a singular name ("ключи").
+local function is_plural (cases)
+  return cases ~= '*' and not string.find(cases, '[ngdaip]')
+end
+
+-- The objects a phrase names, or nil, the number of the message and (for 7) the candidates.
+local function resolve_phrase (item)
+  local found = item.found
+  local count = table.getn(found)
+  local list = {}
+  for _, f in ipairs(found) do table.insert(list, f.object) end
+  if item.ordinal then
+    local n = item.ordinal
+    if n == -1 then n = count end
+    if list[n] then return { list[n] } end
+    return nil, 5
+  end
+  if item.quantifier == 'all' then return list end
+  if item.quantifier == 'any' then return { list[1] } end
+  if item.quantifier == 'both' then
+    if count == 2 then return list end
+    return nil, count > 2 and 7 or 5
+  end
+  if count == 1 then return list end
+  local plural, whole = true, {}
+  for _, f in ipairs(found) do
+    if not is_plural(f.cases) then plural = false end
+    if f.whole then table.insert(whole, f.object) end
+  end
+  if plural then return list end
+  if table.getn(whole) == 1 then return whole end
+  return nil, 7
+end
+
+-- The direction of the exit of `place` (data.exits: direction name to object) that leads to an
+-- object the words rest[first..last] name, or nil.
+local function exit_to (place, rest, first, last)
+  local data = is_object(place) and rawget(place, 'data')
+  local exits = type(data) == 'table' and data.exits
+  if type(exits) ~= 'table' then return nil end
+  local names = {}
+  for d, target in pairs(exits) do
+    if is_object(target) then table.insert(names, tostring(d)) end
+  end
+  table.sort(names)
+  for _, d in ipairs(names) do
+    if match_phrase(rest, first, last, { exits[d] }) == last then return d end
+  end
   return nil
 end
 
--- Shows the event to the catchers of o; true when one of them stopped it. A catcher is called
--- with the event and the object that holds it; a failing catcher is reported and the rest go on.
-local function caught_by (o, event)
-  local hooks = rawget(o, 'hooks')
-  if type(hooks) ~= 'table' then return false end
-  local count = table.getn(hooks)
-  for i = 1, count do
-    local f = hooks[i]
-    if type(f) == 'function' then
-      local ran, stop = pcall(f, event, o)
-      if not ran then
-        error_print(tostring(stop))
-      elseif stop then
-        return true
-      end
-    end
-  end
-  return false
-end
-
--- The world's catchers first, then those of the objects in scope.
-local function caught (event, places)
-  local root = rawget(_G, 'world')
-  if is_object(root) and caught_by(root, event) then return true end
-  for _, o in ipairs(places) do
-    if o ~= root and caught_by(o, event) then return true end
-  end
-  return false
-end
-
--- Who answers a verb without an object: the location, the actor, the world, in that order.
-local function default_target (verb, actor)
+-- What "всё" stands for (see GRAMMAR.held_verbs and GRAMMAR.from).
+local function everything (command, places, sources)
+  local actor, verb = command.actor, command.verb
   local place = is_object(actor) and rawget(actor, 'parent') or nil
-  local candidates = { place or false, actor or false, rawget(_G, 'world') or false }
-  for i = 1, 3 do
-    local o = candidates[i]
-    if o and handler(o, verb) then return o end
+  local held = GRAMMAR.held_verbs and GRAMMAR.held_verbs[verb]
+  local list = {}
+  for _, o in ipairs(places) do
+    local owner = rawget(o, 'parent')
+    if o ~= actor and o ~= place and o ~= rawget(_G, 'world') and
+       (handler(o, verb) or default_action(verb)) and
+       ((held and owner == actor) or (not held and owner ~= actor)) and
+       (sources == nil or sources[owner]) then
+      table.insert(list, o)
+    end
   end
-  return nil
+  return list
 end
 
-local function dispatch (event, places)
-  if caught(event, places) then return end
-  local target = event.object
-  if target == nil then target = default_target(event.verb, event.actor) end
-  local method = target and handler(target, event.verb)
-  if not method then return parse_message(6) end
-  local ran, problem = pcall(method, target, event)
-  if not ran then error_print(tostring(problem)) end
+-- ## Carrying out a command
+
+local function fail (n)
+  parse_message(n)
+  return false
 end
 
-local function understand (words, text, repeating)
-  local count = table.getn(words)
-  if count == 0 then return parse_message(1) end
+local function words_of_tokens (list)
+  local result = {}
+  for _, t in ipairs(list) do
+    if not t.comma then table.insert(result, t.word) end
+  end
+  return result
+end
+
+local run_command
+
+-- Resolves the items of a slot into objects; nil and the message number when one fails. `c` is
+-- the command being read; `role` is 'object' or 'second'.
+local function resolve_slot (slot, c, role)
+  if slot == nil then return {} end
+  local objects, seen = {}, {}
+  local function add (list, into, marks)
+    for _, o in ipairs(list) do
+      if not marks[o] then
+        marks[o] = true
+        table.insert(into, o)
+      end
+    end
+  end
+  for _, item in ipairs(slot.items) do
+    local list, problem
+    if item.kind == 'pronoun' then
+      list, problem = resolve_pronoun(c.places)
+    elseif item.kind == 'all' then
+      list = everything(c, c.places, c.sources)
+      c.all = true
+      if table.getn(list) == 0 then problem = 'nothing' end
+    elseif item.kind == 'phrase' then
+      list, problem = resolve_phrase(item)
+      if problem == 7 then
+        PARSER.pending = { kind = 'which', tokens = c.tokens, first = c.base + item.first - 1,
+                           last = c.base + item.last - 1 }
+      end
+      if item.quantifier == 'all' or (list and table.getn(list) > 1) then c.all = true end
+    elseif item.kind == 'missing' then
+      local topic = slot.prep and c.W.topic[slot.prep]
+      if topic then
+        local j, found = match_phrase(c.rest, item.first, item.last, world_objects())
+        if j == item.last then
+          list = { found[1].object }
+        else
+          c.topic = table.concat(words_of_tokens(slice(c.rest, item.first, item.last)), ' ')
+          list = {}
+        end
+      elseif c.movement and role == 'object' and
+             exit_to(rawget(c.actor, 'parent'), c.rest, item.first, item.last) then
+        c.direction = exit_to(rawget(c.actor, 'parent'), c.rest, item.first, item.last)
+        list = {}
+      elseif is_dark(c.actor) then
+        problem = 'dark'
+      else
+        problem = 5
+      end
+    end
+    if not list then return nil, problem end
+    add(list, objects, seen)
+  end
+  if table.getn(slot.except) > 0 then
+    local removed = {}
+    for _, item in ipairs(slot.except) do
+      local list, problem
+      if item.kind == 'phrase' then list, problem = item.found, nil end
+      if item.kind == 'pronoun' then list, problem = resolve_pronoun(c.places) end
+      if not list then return nil, problem or 5 end
+      for _, f in ipairs(list) do removed[f.object or f] = true end
+    end
+    local kept = {}
+    for _, o in ipairs(objects) do
+      if not removed[o] then table.insert(kept, o) end
+    end
+    objects = kept
+    if table.getn(objects) == 0 then return nil, 'nothing' end
+  end
+  return objects
+end
+
+-- Says why a command failed: a parser message by number, or one of GRAMMAR.texts by name.
+local function refuse (problem)
+  if type(problem) == 'number' then return fail(problem) end
+  print(GRAMMAR.texts[problem])
+  return false
+end
+
+-- Carries out one command given as tokens; true when it was understood.
+function run_command (list, text, repeating)
+  local W = grammar_words()
   local actor = rawget(_G, 'player')
   local places = scope(actor)
-  local cls = {}
-  for i = 1, count do
-    local c = classify(words[i], places)
-    if not c then return parse_message(2) end
-    -- After the verb, a word the vocabularies take only for a verb still names an object here
-    -- whose name has it.
-    if i > 1 and c.verb and not (c.noun or c.pronoun or c.prep or c.conj) then
-      local f = fold(words[i])
-      for _, o in ipairs(places) do
-        local name = rawget(o, 'name')
-        if (type(name) == 'string' or type(name) == 'number') and name_words(name)[f] then
-          c = { verb = c.verb, noun = f }
-          break
-        end
+  local words = words_of_tokens(list)
+  local kept = {}
+  for _, t in ipairs(list) do
+    if not W.filler[t.fw] then table.insert(kept, t) end
+  end
+  if table.getn(kept) == 0 and list[1] then kept = { list[1] } end
+  while kept[1] and kept[1].comma do table.remove(kept, 1) end
+  if table.getn(kept) == 0 then return fail(1) end
+  for _, t in ipairs(kept) do
+    if not (t.comma or t.conj or t.verb or t.key or t.pronoun or t.prep or W.grammar[t.fw] or
+            fits_any(t, places) or fits_any(t, world_objects())) then
+      return fail(2)
+    end
+  end
+
+  -- An order: "мельник, дай ключ".
+  local c = { tokens = kept, actor = actor, places = places, W = W, base = 2 }
+  local body = kept
+  if not starts_command(kept[1], places) then
+    local comma = nil
+    for k, t in ipairs(kept) do
+      if t.comma then
+        comma = k
+        break
       end
     end
-    cls[i] = c
+    if comma and comma > 1 and kept[comma + 1] and kept[comma + 1].verb then
+      local j, found = match_phrase(kept, 1, comma - 1, places)
+      if j ~= comma - 1 then return fail(5) end
+      local who = resolve_phrase({ found = found })
+      if not who or table.getn(who) ~= 1 then return fail(7) end
+      c.addressee = who[1]
+      body = slice(kept, comma + 1)
+      c.base = comma + 2
+    end
   end
-  local verb = cls[1].verb
-  if not verb then return parse_message(1) end
-  if verb == 'again' then
-    if count > 1 then return parse_message(9) end
-    local last = PARSER.last
-    if not last or repeating then return parse_message(8) end
-    return understand(last.words, last.text, true)
-  end
-  local s, problem = sentence_of(cls)
-  if not s then return parse_message(problem) end
-  local objects, seconds = resolve_sentence(s, places)
-  if not objects then return parse_message(seconds) end
 
-  PARSER.last = { words = words, text = text }
+  -- The verb.
+  local first = body[1]
+  local verb = first.verb
+  if table.getn(body) == 1 and W.shortcut[first.fw] then
+    verb = W.shortcut[first.fw]
+  elseif direction_only(body, W) then
+    verb, c.base = 'go', c.base - 1
+  end
+  if not verb then return fail(1) end
+  c.rest = slice(kept, c.base)
+  if verb == 'again' then
+    if table.getn(c.rest) > 0 then return fail(9) end
+    local last = PARSER.last
+    if not last or repeating then return fail(8) end
+    return run_command(last.tokens, last.text, true)
+  end
+  c.verb = verb
+  c.movement = GRAMMAR.movement and GRAMMAR.movement[verb]
+
+  local slots, problem = read_parts(c.rest, W, places, c.movement)
+  if not slots then return fail(problem) end
+  local direct, indirect, direction = assign_roles(slots)
+  if type(indirect) == 'number' then return fail(indirect) end
+  if direction then c.direction = direction.name end
+
+  -- A verb that needs an object and has nothing asks for it.
+  local question = GRAMMAR.questions and GRAMMAR.questions[verb]
+  if question and not c.addressee and direct == nil and c.direction == nil and
+     (indirect == nil or (not default_target(verb, actor) and not default_action(verb))) then
+    print(question)
+    PARSER.pending = { kind = 'object', tokens = kept, verb = verb }
+    return false
+  end
+
+  local seconds, why = resolve_slot(indirect, c, 'second')
+  if not seconds then return refuse(why) end
+  if indirect and indirect.prep and W.from[indirect.prep] and table.getn(seconds) > 0 then
+    c.sources = {}
+    for _, o in ipairs(seconds) do c.sources[o] = true end
+  end
+  local objects, reason = resolve_slot(direct, c, 'object')
+  if not objects then return refuse(reason) end
+  local redirect = GRAMMAR.redirect and GRAMMAR.redirect[verb]
+  if redirect and indirect and indirect.prep and redirect[indirect.prep] then verb = redirect[indirect.prep] end
+
+  PARSER.last = { tokens = kept, text = text }
   if table.getn(objects) > 0 then PARSER.named = objects end
 
   local firsts, others = objects, seconds
@@ -454,11 +619,87 @@ local function understand (words, text, repeating)
   if table.getn(others) == 0 then others = { false } end
   for _, o in ipairs(firsts) do
     for _, second in ipairs(others) do
-      dispatch({ actor = actor, verb = verb, object = o or nil, second = second or nil,
-                 object_preposition = s.prep1, preposition = s.prep2, objects = objects,
-                 seconds = seconds, words = words, text = text }, places)
-      if GAME_OVER then return end
+      dispatch({ actor = c.addressee or actor, verb = verb, object = o or nil, second = second or nil,
+                 object_preposition = direct and direct.prep or (direction and direction.prep),
+                 preposition = indirect and indirect.prep, objects = objects, seconds = seconds,
+                 words = words, text = text, direction = c.direction, topic = c.topic,
+                 all = c.all, order = c.addressee and true or nil }, places)
+      if GAME_OVER then return true end
     end
+  end
+  return true
+end
+
+-- The tokens of an answer joined to the command that asked for it, or nil when the line is a
+-- command of its own.
+local function answered (pending, list, places, W)
+  local first = nil
+  for _, t in ipairs(list) do
+    if not W.filler[t.fw] and not t.comma then
+      first = first or t
+    end
+  end
+  if first == nil then return nil end
+  if starts_command(first, places) then return nil end
+  if direction_only(list, W) and not (GRAMMAR.movement and GRAMMAR.movement[pending.verb]) then
+    return nil
+  end
+  local joined = {}
+  if pending.kind == 'object' then
+    for _, t in ipairs(pending.tokens) do table.insert(joined, t) end
+    for _, t in ipairs(list) do table.insert(joined, t) end
+    return joined
+  end
+  -- After "Уточните…": ordinals and quantifiers go before the ambiguous phrase, other words after
+  -- it, those already in it left out.
+  local before, after, inside = {}, {}, {}
+  for k = pending.first, pending.last do inside[pending.tokens[k].fw] = true end
+  for _, t in ipairs(list) do
+    if W.ordinal[t.fw] or W.quantifier[t.fw] then
+      table.insert(before, t)
+    elseif not inside[t.fw] and not W.filler[t.fw] and not t.comma then
+      table.insert(after, t)
+    end
+  end
+  for k = 1, pending.first - 1 do table.insert(joined, pending.tokens[k]) end
+  for _, t in ipairs(before) do table.insert(joined, t) end
+  for k = pending.first, pending.last do table.insert(joined, pending.tokens[k]) end
+  for _, t in ipairs(after) do table.insert(joined, t) end
+  for k = pending.last + 1, table.getn(pending.tokens) do table.insert(joined, pending.tokens[k]) end
+  return joined
+end
+
+local function read_line (text)
+  local pending = PARSER.pending
+  PARSER.pending = nil
+  local W = grammar_words()
+  local places = scope(rawget(_G, 'player'))
+  local parts = ENGINE.line_parts(text)
+  local commands = {}
+  for _, part in ipairs(parts) do
+    local list = split_commands(part, W, places)
+    for _, tokens_of_command in ipairs(list) do
+      local command_text = part.text
+      if table.getn(list) > 1 then command_text = table.concat(words_of_tokens(tokens_of_command), ' ') end
+      table.insert(commands, { tokens = tokens_of_command, text = command_text })
+    end
+  end
+  if table.getn(commands) == 0 then return parse_message(1) end
+  if table.getn(commands) == 1 and table.getn(parts) == 1 then commands[1].text = text end
+  if pending then
+    local joined = answered(pending, commands[1].tokens, places, W)
+    if joined then
+      commands[1].tokens = joined
+      commands[1].text = table.concat(words_of_tokens(joined), ' ')
+    end
+  end
+  local most = tonumber(GRAMMAR.most_commands) or 20
+  for i, command in ipairs(commands) do
+    if i > most then
+      print(GRAMMAR.texts.too_many)
+      return
+    end
+    if not run_command(command.tokens, command.text, false) or GAME_OVER then return end
   end
 end
 
@@ -466,17 +707,9 @@ end
 function parse (text)
   if text == nil then text = '' end
   text = tostring(text)
-  understand(split_words(text), text, false)
+  local ran, problem = pcall(read_line, text)
+  if not ran then
+    if type(problem) == 'table' then error(problem, 0) end   -- a chain of actions cut off
+    error_print(tostring(problem))
+  end
 end
-
--- Carries out an action as if the player had typed it: the catchers see it, then the method
--- runs (a verb without an object goes to the location, the player or the world).
-function perform (verb, object, second, preposition)
-  local actor = rawget(_G, 'player')
-  dispatch({ actor = actor, verb = verb, object = object, second = second,
-             preposition = preposition, objects = { object }, seconds = { second }, words = {},
-             text = '' }, scope(actor))
-end
-
-ENGINE.handler = handler
-ENGINE.default_target = default_target

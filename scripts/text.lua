@@ -6,6 +6,7 @@ local gfind = string.gmatch or string.gfind
 local LOWER_BYTE = {}  -- every byte: its lower-case letter, or itself
 local UPPER_CLASS     -- a pattern class of the upper-case letters
 local NONWORD_CLASS   -- a pattern class of the bytes that separate words
+local GAP_CLASS       -- the same without the comma and the colon, which commands keep
 do
   for b = 0, 255 do LOWER_BYTE[string.char(b)] = string.char(b) end
   local upper, word = {}, {}
@@ -24,16 +25,18 @@ do
   for b = 48, 57 do word[b] = true end
   word[45] = true                                   -- the hyphen
   -- Separators: NUL as %z, ASCII punctuation escaped with %, the rest as they are.
-  local separators = { '%z' }
+  local separators, gaps = { '%z' }, { '%z' }
   for b = 1, 255 do
     if not word[b] then
       local c = string.char(b)
       if b < 128 and string.find(c, '%p') then c = '%' .. c end
       table.insert(separators, c)
+      if b ~= 44 and b ~= 58 then table.insert(gaps, c) end
     end
   end
   UPPER_CLASS = '[' .. table.concat(upper) .. ']'
   NONWORD_CLASS = '[' .. table.concat(separators) .. ']'
+  GAP_CLASS = '[' .. table.concat(gaps) .. ']'
 end
 
 local function lower_byte (c) return LOWER_BYTE[c] end
@@ -44,19 +47,43 @@ function lower (text)
   return result
 end
 
+-- A word without the hyphens at its ends, or nil when nothing is left.
+local function trimmed (w)
+  if string.find(w, '-', 1, true) then
+    w = string.gsub(w, '^%-+', '')
+    w = string.gsub(w, '%-+$', '')
+  end
+  if w == '' then return nil end
+  return w
+end
+
 -- The words of a text in lower case: punctuation and blanks separate words, a hyphen joins them.
 function split_words (text)
   local words = {}
   local cleaned = string.gsub(tostring(text or ''), UPPER_CLASS, lower_byte)
   cleaned = string.gsub(cleaned, NONWORD_CLASS, ' ')
   for w in gfind(cleaned, '[^ ]+') do
-    if string.find(w, '-', 1, true) then
-      w = string.gsub(w, '^%-+', '')
-      w = string.gsub(w, '%-+$', '')
-    end
-    if w ~= '' then table.insert(words, w) end
+    w = trimmed(w)
+    if w then table.insert(words, w) end
   end
   return words
+end
+
+-- The parts of a line between the marks that end a command (. ; ! ?), each { text = the part as
+-- typed, words = its words in lower case, and "," for each comma or colon }.
+function ENGINE.line_parts (text)
+  local parts = {}
+  for piece in gfind(text .. '.', '([^%.;!%?]*)[%.;!%?]') do
+    local cleaned = string.gsub(piece, UPPER_CLASS, lower_byte)
+    cleaned = string.gsub(string.gsub(cleaned, GAP_CLASS, ' '), '[,:]', ' , ')
+    local words = {}
+    for w in gfind(cleaned, '[^ ]+') do
+      w = trimmed(w)
+      if w then table.insert(words, w) end
+    end
+    if table.getn(words) > 0 then table.insert(parts, { text = piece, words = words }) end
+  end
+  return parts
 end
 
 -- How a lower-case word is compared: ё counts as е, as players seldom type it.
