@@ -140,6 +140,19 @@ local function fleeting_stem (stem)
 end
 
 
+-- The genitive plural of a feminine or neuter noun whose stem ends in two consonants has a vowel
+-- between them (ложка > ложек, лодка > лодок, весло > весел); both vowels are accepted.
+local function plural_genitive_vowel (slot, stem, cases)
+  local n = string.len(stem)
+  if n < 3 then return end
+  local first, last = string.sub(stem, n - 1, n - 1), string.sub(stem, n)
+  if among(VOWELS, first) or among(VOWELS, last) or last == 'ь' or last == 'й' then return end
+  local head = string.sub(stem, 1, n - 1)
+  if first == 'й' or first == 'ь' then head = string.sub(stem, 1, n - 2) end
+  put(slot, head .. 'е' .. last, cases[8] .. cases[10])
+  put(slot, head .. 'о' .. last, cases[8] .. cases[10])
+end
+
 -- Puts the forms of noun w (lower case) into a slot. `gender` is 'm', 'f', 'n', 'pl' or nil when only the
 -- noun's ending can tell; `cases` gives the letters of the slots.
 local function decline_noun (slot, w, gender, cases)
@@ -159,10 +172,16 @@ local function decline_noun (slot, w, gender, cases)
   end
   if last2 == 'мя' then return apply(slot, stem(2), NOUNS.n_mja, cases) end
   if last2 == 'ия' then return apply(slot, stem(1), NOUNS.f_ija, cases) end
-  if last == 'а' then return apply(slot, stem(1), NOUNS.f_a, cases) end
+  if last == 'а' then
+    apply(slot, stem(1), NOUNS.f_a, cases)
+    return plural_genitive_vowel(slot, stem(1), cases)
+  end
   if last == 'я' then return apply(slot, stem(1), NOUNS.f_ja, cases) end
   if last2 == 'ие' then return apply(slot, stem(1), NOUNS.n_ie, cases) end
-  if last == 'о' then return apply(slot, stem(1), NOUNS.n_o, cases) end
+  if last == 'о' then
+    apply(slot, stem(1), NOUNS.n_o, cases)
+    return plural_genitive_vowel(slot, stem(1), cases)
+  end
   if last == 'е' or last == 'ё' then return apply(slot, stem(1), NOUNS.n_e, cases) end
   if last2 == 'ий' then return apply(slot, stem(1), NOUNS.m_ij, cases) end
   if last == 'й' then return apply(slot, stem(1), NOUNS.m_j, cases) end
@@ -209,8 +228,9 @@ local function adjective_types (w)
   return { 'hard' }
 end
 
--- Puts the forms of adjective w: those of its own gender with `cases`, and when the name is
--- singular the plural ones with `plural` (upper-case letters).
+-- Puts the forms of adjective w with `cases`, and when the name is singular the plural ones with
+-- `plural` (upper-case letters). A singular adjective takes the forms of the other genders too,
+-- since players do not always match the gender ("ржавую дверь" is then no unknown word).
 local function decline_adjective (slot, w, cases, plural)
   local gender = adjective_gender(w)
   local stem = string.sub(w, 1, -3)
@@ -218,7 +238,12 @@ local function decline_adjective (slot, w, cases, plural)
   for _, kind in ipairs(adjective_types(w)) do
     local lines = ADJECTIVES[kind]
     apply(slot, stem, lines[gender], cases)
-    if gender ~= 'pl' and plural then apply(slot, stem, lines.pl, plural) end
+    if gender ~= 'pl' then
+      for _, other in ipairs({ 'm', 'f', 'n' }) do
+        if other ~= gender then apply(slot, stem, lines[other], cases) end
+      end
+      if plural then apply(slot, stem, lines.pl, plural) end
+    end
   end
 end
 

@@ -45,7 +45,7 @@ GRAMMAR.fillers = 'пожалуйста пож плиз ну ка же ещё о
                   'быстро быстрее медленно аккуратно осторожно внимательно тихо тихонько ' ..
                   'сначала тогда лучше просто немного немножко чуть вот уже бы ли раз хочу ' ..
                   'хотим можно надо нужно попробую попробуй попробовать попытайся эй ладно ' ..
-                  'хорошо'
+                  'хорошо я'
 
 -- Words that choose among the objects a name fits: all of them, both, any one.
 GRAMMAR.quantifiers = {
@@ -61,6 +61,9 @@ GRAMMAR.except = 'кроме исключая'
 -- hold for the others; always only objects that answer the verb. With a second object after one
 -- of the prepositions in `from` ("возьми всё из ящика") only what that object holds.
 GRAMMAR.held_verbs = { drop = true, put = true, give = true, show = true, throw = true }
+-- A game (or a library of actions) may narrow "всё" further: all_filter (verb, object, actor)
+-- returns whether the object counts.
+GRAMMAR.all_filter = nil
 GRAMMAR.from = 'из с от'
 
 -- Prepositions after which a name may stand for something out of sight, or for nothing at all
@@ -75,12 +78,14 @@ GRAMMAR.ordinals = { 'первый', 'второй', 'третий', 'четвё
 -- comma before a verb.
 GRAMMAR.separators = 'затем потом then'
 
--- The pronouns and the cases they stand in (see forms.lua for the letters); a pronoun of the
--- vocabulary that is not listed here fits any case.
+-- The cases pronouns stand in (see forms.lua for the letters), for the pronouns of the nouns
+-- vocabulary and for words it gives to an object (себя, мне for the player); a word of the
+-- vocabulary not listed here fits any case.
 GRAMMAR.pronoun_cases = {
   ['его'] = 'ga', ['него'] = 'ga', ['её'] = 'ga', ['неё'] = 'ga', ['ему'] = 'd', ['нему'] = 'd',
   ['ей'] = 'di', ['ней'] = 'dip', ['им'] = 'iD', ['ним'] = 'iD', ['их'] = 'GA', ['них'] = 'GAP',
   ['это'] = 'na', ['эту'] = 'a', ['этого'] = 'ga', ['этим'] = 'i',
+  ['меня'] = 'ga', ['мне'] = 'dp', ['мной'] = 'i', ['себя'] = 'ga', ['себе'] = 'dp', ['собой'] = 'i',
 }
 
 -- The parser's own replies, besides the nine messages of PARSE_ERROR.

@@ -93,6 +93,9 @@ local function forms_spec (o)
 end
 
 local EMPTY = build_index({})
+
+-- The cases of words the vocabulary gives an object's key word (filled from GRAMMAR by the parser).
+ENGINE.case_hints = {}
 local by_name, by_name_count = {}, 0
 local by_object = setmetatable({}, { __mode = 'k' })
 
@@ -109,13 +112,8 @@ local function name_index (name)
   return index
 end
 
--- The index of an object's name.
-local function object_index (o)
-  local name = rawget(o, 'name')
-  if type(name) ~= 'string' then
-    if type(name) ~= 'number' then return EMPTY end
-    name = tostring(name)
-  end
+-- The index of an object with data.forms.
+local function own_index (o, name)
   local spec = forms_spec(o)
   if not spec then return name_index(name) end
   local version = ENGINE.vocabulary_version
@@ -131,6 +129,23 @@ local function object_index (o)
   return index
 end
 
+-- The index of an object's name. Asked for every object in scope several times a command, so the
+-- common case (no data.forms, the name seen before) is kept short.
+local function object_index (o)
+  local name = rawget(o, 'name')
+  local data = rawget(o, 'data')
+  if type(data) == 'table' and rawget(data, 'forms') ~= nil then
+    if type(name) == 'number' then name = tostring(name) end
+    if type(name) ~= 'string' then return EMPTY end
+    return own_index(o, name)
+  end
+  local index = by_name[name]
+  if index and index.version == ENGINE.vocabulary_version then return index end
+  if type(name) == 'number' then name = tostring(name) end
+  if type(name) ~= 'string' then return EMPTY end
+  return name_index(name)
+end
+
 -- The slot of an index that a folded word fits and the cases it stands for there ('*' for any,
 -- when only the vocabulary's key word joins them), or nil. `key` is the word's noun key word.
 local function fit (index, fw, key)
@@ -138,7 +153,7 @@ local function fit (index, fw, key)
   if k then return k, index.cases[fw] end
   if key then
     k = index.keys[key]
-    if k then return k, '*' end
+    if k then return k, ENGINE.case_hints[fw] or '*' end
   end
   return nil
 end
@@ -165,7 +180,9 @@ end
 -- objects): its last token and the objects it names, each as { object, cases, whole } where
 -- whole tells that every word of the name was typed; nil when tokens[i] fits no object. A phrase
 -- never ends on a preposition (in "дай кувшин с мельником" the "с" begins the next part even
--- though "Кувшин с водой" has one).
+-- though "Кувшин с водой" has one). Objects whose declining words were typed win; a phrase of
+-- dependent words alone ("сарая" for "Ключ от сарая") names its objects weakly (the third result),
+-- so that a neighbouring room called so may win.
 local function match_phrase (tokens, i, last, candidates)
   local t = tokens[i]
   local objs, cases, used, counts, heads, indexes = {}, {}, {}, {}, {}, {}
@@ -180,16 +197,19 @@ local function match_phrase (tokens, i, last, candidates)
     end
   end
   if n == 0 then return nil end
-  local best_j, best = nil, nil
+  local best_j, best, weak = nil, nil, nil
   local function keep (j)
-    local list = {}
+    if tokens[j].prep then return end
+    local list, fixed = {}, {}
     for r = 1, n do
-      if heads[r] then
-        table.insert(list, { object = objs[r], cases = cases[r],
-                             whole = counts[r] >= indexes[r].size })
-      end
+      local f = { object = objs[r], cases = cases[r], whole = counts[r] >= indexes[r].size }
+      table.insert(heads[r] and list or fixed, f)
     end
-    if table.getn(list) > 0 and not tokens[j].prep then best_j, best = j, list end
+    if table.getn(list) > 0 then
+      best_j, best, weak = j, list, nil
+    elseif best == nil or weak then
+      best_j, best, weak = j, fixed, true
+    end
   end
   keep(i)
   local j = i
@@ -213,7 +233,7 @@ local function match_phrase (tokens, i, last, candidates)
     j = j + 1
     keep(j)
   end
-  return best_j, best
+  return best_j, best, weak
 end
 
 -- Every live object of the world, owners before what they own.
@@ -249,10 +269,53 @@ local function fits_any (t, list)
   return false
 end
 
+-- Whether a token is a word of the name of some object of the list other than a preposition
+-- inside it (the "с" of "Кувшин с водой" names nothing by itself).
+local function names_any (t, list)
+  for _, o in ipairs(list) do
+    local index = object_index(o)
+    local k = fit(index, t.fw, t.key)
+    if k and not index.slots[k].preposition then return true end
+  end
+  return false
+end
+
+-- Whether a token fits the name of some object anywhere in the world; the walk stops at the first.
+local function fits_anywhere (t)
+  local root = rawget(_G, 'world')
+  if not is_object(root) then return false end
+  local fw, key, version = t.fw, t.key, ENGINE.vocabulary_version
+  local rawget, type, getn = rawget, type, table.getn
+  local stack, depth = { root }, 1
+  while depth > 0 do
+    local o = stack[depth]
+    depth = depth - 1
+    local index, data = by_name[rawget(o, 'name')], rawget(o, 'data')
+    if index == nil or index.version ~= version or
+       (type(data) == 'table' and rawget(data, 'forms') ~= nil) then
+      index = object_index(o)
+    end
+    if index.forms[fw] or (key and index.keys[key]) then return true end
+    local items = rawget(o, 'items')
+    if type(items) == 'table' then
+      for k = 1, getn(items) do
+        local e = items[k]
+        if type(e) == 'table' and rawget(e, 'parent') == o then
+          depth = depth + 1
+          stack[depth] = e
+        end
+      end
+    end
+  end
+  return false
+end
+
 ENGINE.object_index = object_index
 ENGINE.match_phrase = match_phrase
 ENGINE.world_objects = world_objects
 ENGINE.fits_any = fits_any
+ENGINE.names_any = names_any
+ENGINE.fits_anywhere = fits_anywhere
 ENGINE.noun_key = noun_key
 
 -- ## show_forms

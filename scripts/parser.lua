@@ -21,6 +21,7 @@
 
 local fold, gfind, is_object, is_alive = ENGINE.fold, ENGINE.gfind, ENGINE.is_object, ENGINE.is_alive
 local match_phrase, world_objects, fits_any = ENGINE.match_phrase, ENGINE.world_objects, ENGINE.fits_any
+local fits_anywhere, names_any = ENGINE.fits_anywhere, ENGINE.names_any
 local parse_message, dispatch = ENGINE.parse_message, ENGINE.dispatch
 local handler, default_target, default_action = ENGINE.handler, ENGINE.default_target,
                                                 ENGINE.default_action
@@ -73,6 +74,7 @@ local function grammar_words ()
     for w in pairs(set) do W.grammar[w] = true end
   end
   for _, field in ipairs(GRAMMAR_FIELDS) do words_of[field] = GRAMMAR[field] end
+  ENGINE.case_hints = W.pronoun_cases
   words = W
   return W
 end
@@ -124,6 +126,13 @@ local function token_of (word)
   return t
 end
 
+-- Every object of the world, gathered once per command.
+local world_list = nil
+local function everywhere ()
+  if world_list == nil then world_list = world_objects() end
+  return world_list
+end
+
 local function slice (list, from, to)
   local part = {}
   for i = from, to or table.getn(list) do table.insert(part, list[i]) end
@@ -134,7 +143,12 @@ end
 
 -- Whether a token begins a command: a verb that names nothing here.
 local function starts_command (t, places)
-  return t ~= nil and t.verb ~= nil and not fits_any(t, places)
+  return t ~= nil and t.verb ~= nil and not names_any(t, places)
+end
+
+-- Whether a token begins a command or is a direction standing for one ("с, з, возьми хлеб").
+local function heads_command (t, places, W)
+  return starts_command(t, places) or (t ~= nil and W.direction[t.fw] ~= nil and not names_any(t, places))
 end
 
 -- The commands of one part of a line, as lists of tokens.
@@ -155,8 +169,8 @@ local function split_commands (part, W, places)
     local t = token_of(part.words[k])
     if W.separator[t.fw] then
       close(true)
-    elseif (t.conj or t.comma) and k < count and starts_command(token_of(part.words[k + 1]), places)
-           and (t.conj or starts_command(current[1], places)) then
+    elseif (t.conj or t.comma) and k < count and heads_command(token_of(part.words[k + 1]), places, W)
+           and (t.conj or heads_command(current[1], places, W)) then
       close(false)
     else
       table.insert(current, t)
@@ -177,16 +191,23 @@ local function direction_only (list, W)
   return count > 0 and W.direction[list[count].fw] ~= nil
 end
 
+-- Whether a token may belong to a name: not a word of the grammar's own, nor only a verb.
+local function noun_like (t, W)
+  if t.comma or t.conj or t.pronoun or W.grammar[t.fw] then return false end
+  if t.prep then return fits_anywhere(t) end
+  return t.key ~= nil or not t.verb
+end
+
 -- Reads one part from rest[k]: a pronoun, a phrase naming objects here (perhaps led by a
 -- quantifier or an ordinal), "всё", a direction, or words that name something not here. Returns
 -- the item and where the next part begins, or nil and the number of the message.
-local function read_item (rest, k, n, W, places, movement)
+local function read_item (rest, k, n, W, places, movement, topic)
   local t = rest[k]
   if t.pronoun then
     return { kind = 'pronoun', first = k, last = k, cases = W.pronoun_cases[t.fw] or '*' }, k + 1
   end
-  local j, found = match_phrase(rest, k, n, places)
-  if j then return { kind = 'phrase', first = k, last = j, found = found }, j + 1 end
+  local j, found, weak = match_phrase(rest, k, n, places)
+  if j then return { kind = 'phrase', first = k, last = j, found = found, weak = weak }, j + 1 end
   local quantifier, ordinal = W.quantifier[t.fw], W.ordinal[t.fw]
   if (quantifier or ordinal) and k < n then
     j, found = match_phrase(rest, k + 1, n, places)
@@ -200,8 +221,10 @@ local function read_item (rest, k, n, W, places, movement)
   if direction and (movement or string.len(t.fw) > 2) then
     return { kind = 'direction', first = k, last = k, direction = direction }, k + 1
   end
-  if t.key or fits_any(t, world_objects()) then
-    j = match_phrase(rest, k, n, world_objects()) or k
+  if t.key or fits_anywhere(t) or topic then
+    -- Words that name nothing here: as far as they could go on naming (resolve_slot decides).
+    j = k
+    while j < n and noun_like(rest[j + 1], W) and not fits_any(rest[j + 1], places) do j = j + 1 end
     return { kind = 'missing', first = k, last = j }, j + 1
   end
   if (quantifier or ordinal) and k < n then
@@ -226,10 +249,10 @@ local function read_parts (rest, W, places, movement)
       k = k + 1
     elseif t.conj or t.comma then
       if slot == nil or expecting then return nil, 4 end
-      expecting = 'conj'
+      expecting = t.comma and 'comma' or 'conj'
       k = k + 1
     elseif W.except[t.fw] or (t.fw == 'за' and nt and nt.fw == 'исключением') then
-      if slot == nil or expecting then return nil, 9 end
+      if slot == nil or (expecting and expecting ~= 'comma') then return nil, 9 end
       if t.fw == 'за' then k = k + 1 end
       excepting, expecting = true, 'except'
       k = k + 1
@@ -239,12 +262,12 @@ local function read_parts (rest, W, places, movement)
       table.insert(slot.items, { kind = 'direction', first = k, last = k, direction = W.direction[t.fw] })
       expecting = nil
       k = k + 1
-    elseif t.prep and not (fits_any(t, places) and not (nt and fits_any(nt, places))) then
+    elseif t.prep and not (names_any(t, places) and not (nt and fits_any(nt, places))) then
       if expecting == 'prep' or expecting == 'except' then return nil, 9 end
       if (t.fw == 'с' or t.fw == 'при') and nt and WITH_HELP_OF[nt.fw] then
         slot = { instrument = true, items = {}, except = {} }
         k = k + 1
-      elseif not (expecting == 'conj' and slot.prep == t.prep) then
+      elseif not ((expecting == 'conj' or expecting == 'comma') and slot.prep == t.prep) then
         slot = { prep = t.prep, items = {}, except = {} }
       end
       if slot ~= slots[table.getn(slots)] then table.insert(slots, slot) end
@@ -256,7 +279,7 @@ local function read_parts (rest, W, places, movement)
         table.insert(slots, slot)
         excepting = false
       end
-      local item, next_k = read_item(rest, k, n, W, places, movement)
+      local item, next_k = read_item(rest, k, n, W, places, movement, slot.prep and W.topic[slot.prep])
       if not item then return nil, next_k end
       table.insert(excepting and slot.except or slot.items, item)
       expecting = nil
@@ -264,7 +287,7 @@ local function read_parts (rest, W, places, movement)
     end
   end
   if expecting == 'conj' then return nil, 4 end
-  if expecting then return nil, 9 end
+  if expecting and expecting ~= 'comma' then return nil, 9 end
   return slots
 end
 
@@ -320,10 +343,14 @@ local function assign_roles (slots)
   if table.getn(bare) == 1 then
     if can(slot_cases(bare[1]), DIRECT) then direct = bare[1] else indirect = bare[1] end
   elseif table.getn(bare) == 2 then
+    -- Two names side by side: one must be in the dative or instrumental by its form. Only when
+    -- neither form says anything (words the nouns vocabulary knows) does the order decide.
     local a, b = slot_cases(bare[1]), slot_cases(bare[2])
-    if can(a, DIRECT) and can(b, INDIRECT) then
+    if a == '*' and b == '*' then
       direct, indirect = bare[1], bare[2]
-    elseif can(b, DIRECT) and can(a, INDIRECT) then
+    elseif can(a, DIRECT) and b ~= '*' and can(b, INDIRECT) then
+      direct, indirect = bare[1], bare[2]
+    elseif can(b, DIRECT) and a ~= '*' and can(a, INDIRECT) then
       direct, indirect = bare[2], bare[1]
     else
       return nil, 5   -- two names of one role: no one object has them both
@@ -361,9 +388,10 @@ local function resolve_pronoun (places)
   return alive
 end
 
--- Whether every case of a phrase is a plural of a singular name ("ключи").
+-- Whether a phrase names the plural of a singular name ("ключи", "ракушки"): a plural form, and
+-- no singular reading that could stand alone (the genitive singular "ракушки" cannot).
 local function is_plural (cases)
-  return cases ~= '*' and not string.find(cases, '[ngdaip]')
+  return cases ~= '*' and string.find(cases, '[NGDAIP]') ~= nil and not string.find(cases, '[ndai]')
 end
 
 -- The objects a phrase names, or nil, the number of the message and (for 7) the candidates.
@@ -417,13 +445,14 @@ local function everything (command, places, sources)
   local actor, verb = command.actor, command.verb
   local place = is_object(actor) and rawget(actor, 'parent') or nil
   local held = GRAMMAR.held_verbs and GRAMMAR.held_verbs[verb]
+  local filter = type(GRAMMAR.all_filter) == 'function' and GRAMMAR.all_filter or nil
   local list = {}
   for _, o in ipairs(places) do
     local owner = rawget(o, 'parent')
     if o ~= actor and o ~= place and o ~= rawget(_G, 'world') and
        (handler(o, verb) or default_action(verb)) and
        ((held and owner == actor) or (not held and owner ~= actor)) and
-       (sources == nil or sources[owner]) then
+       (sources == nil or sources[owner]) and (filter == nil or filter(verb, o, actor)) then
       table.insert(list, o)
     end
   end
@@ -468,6 +497,10 @@ local function resolve_slot (slot, c, role)
       list = everything(c, c.places, c.sources)
       c.all = true
       if table.getn(list) == 0 then problem = 'nothing' end
+    elseif item.kind == 'phrase' and item.weak and c.movement and role == 'object' and
+           exit_to(rawget(c.actor, 'parent'), c.rest, item.first, item.last) then
+      c.direction = exit_to(rawget(c.actor, 'parent'), c.rest, item.first, item.last)
+      list = {}
     elseif item.kind == 'phrase' then
       list, problem = resolve_phrase(item)
       if problem == 7 then
@@ -478,7 +511,7 @@ local function resolve_slot (slot, c, role)
     elseif item.kind == 'missing' then
       local topic = slot.prep and c.W.topic[slot.prep]
       if topic then
-        local j, found = match_phrase(c.rest, item.first, item.last, world_objects())
+        local j, found = match_phrase(c.rest, item.first, item.last, everywhere())
         if j == item.last then
           list = { found[1].object }
         else
@@ -525,10 +558,11 @@ local function refuse (problem)
 end
 
 -- Carries out one command given as tokens; true when it was understood.
-function run_command (list, text, repeating)
+function run_command (list, text, repeating, places)
+  world_list = nil
   local W = grammar_words()
   local actor = rawget(_G, 'player')
-  local places = scope(actor)
+  places = places or scope(actor)
   local words = words_of_tokens(list)
   local kept = {}
   for _, t in ipairs(list) do
@@ -537,9 +571,12 @@ function run_command (list, text, repeating)
   if table.getn(kept) == 0 and list[1] then kept = { list[1] } end
   while kept[1] and kept[1].comma do table.remove(kept, 1) end
   if table.getn(kept) == 0 then return fail(1) end
+  -- Every word must be known, except those after о/про, which may speak of anything.
+  local topic = false
   for _, t in ipairs(kept) do
-    if not (t.comma or t.conj or t.verb or t.key or t.pronoun or t.prep or W.grammar[t.fw] or
-            fits_any(t, places) or fits_any(t, world_objects())) then
+    if t.prep then topic = W.topic[t.prep] ~= nil elseif t.comma or t.conj then topic = false end
+    if not (topic or t.comma or t.conj or t.verb or t.key or t.pronoun or t.prep or W.grammar[t.fw] or
+            fits_any(t, places) or fits_anywhere(t)) then
       return fail(2)
     end
   end
@@ -547,15 +584,15 @@ function run_command (list, text, repeating)
   -- An order: "мельник, дай ключ".
   local c = { tokens = kept, actor = actor, places = places, W = W, base = 2 }
   local body = kept
-  if not starts_command(kept[1], places) then
-    local comma = nil
-    for k, t in ipairs(kept) do
-      if t.comma then
-        comma = k
-        break
-      end
+  local comma = nil
+  for k, t in ipairs(kept) do
+    if t.comma then
+      comma = k
+      break
     end
-    if comma and comma > 1 and kept[comma + 1] and kept[comma + 1].verb then
+  end
+  if comma and not starts_command(kept[1], places) then
+    if comma > 1 and kept[comma + 1] and kept[comma + 1].verb then
       local j, found = match_phrase(kept, 1, comma - 1, places)
       if j ~= comma - 1 then return fail(5) end
       local who = resolve_phrase({ found = found })
@@ -593,8 +630,7 @@ function run_command (list, text, repeating)
 
   -- A verb that needs an object and has nothing asks for it.
   local question = GRAMMAR.questions and GRAMMAR.questions[verb]
-  if question and not c.addressee and direct == nil and c.direction == nil and
-     (indirect == nil or (not default_target(verb, actor) and not default_action(verb))) then
+  if question and not c.addressee and direct == nil and c.direction == nil then
     print(question)
     PARSER.pending = { kind = 'object', tokens = kept, verb = verb }
     return false
@@ -699,7 +735,9 @@ local function read_line (text)
       print(GRAMMAR.texts.too_many)
       return
     end
-    if not run_command(command.tokens, command.text, false) or GAME_OVER then return end
+    if not run_command(command.tokens, command.text, false, i == 1 and places or nil) or GAME_OVER then
+      return
+    end
   end
 end
 

@@ -1,0 +1,109 @@
+-- Plays the corpus of player lines (corpus.txt) against its games and says which were understood.
+-- CORPUS_TEXT holds the corpus and CORPUS_GAMES[file] each game's project text, in the engine's
+-- code page. Lines of the corpus:
+--   @ file            the game of the entries that follow
+--   # title           the group of the entries that follow
+--   [?] setup // ... // line => expected && expected
+-- Every entry starts from the game just opened and started; the setup lines are played first and
+-- the answer to the last line must hold every expected text ("!n" stands for PARSE_ERROR[n]) and
+-- none of those marked with "~".
+-- "?" marks a line known not to be understood yet. A line is understood when its answer holds
+-- what is expected, nothing was reported as an error, and it took less than 50 ms.
+
+local function trim (s)
+  local _, _, inner = string.find(s, '^%s*(.-)%s*$')
+  return inner
+end
+
+local function split (s, separator)
+  local parts, from = {}, 1
+  while true do
+    local at = string.find(s, separator, from, true)
+    if not at then
+      table.insert(parts, trim(string.sub(s, from)))
+      return parts
+    end
+    table.insert(parts, trim(string.sub(s, from, at - 1)))
+    from = at + string.len(separator)
+  end
+end
+
+local function entries (text)
+  local list, game, group = {}, nil, ''
+  for line in string.gfind(text .. '\n', '([^\n]*)\n') do
+    line = trim(string.gsub(line, '\r', ''))
+    if string.sub(line, 1, 1) == '@' then
+      game = trim(string.sub(line, 2))
+    elseif string.sub(line, 1, 1) == '#' then
+      group = trim(string.sub(line, 2))
+    elseif line ~= '' then
+      local known_gap = string.sub(line, 1, 1) == '?'
+      if known_gap then line = trim(string.sub(line, 2)) end
+      local at = string.find(line, '=>', 1, true)
+      local inputs = split(string.sub(line, 1, at - 1), '//')
+      table.insert(list, { game = game, group = group, inputs = inputs, gap = known_gap,
+                           expected = split(string.sub(line, at + 2), '&&') })
+    end
+  end
+  return list
+end
+
+-- The answer lines to one entry, the errors reported, and the time of its last line.
+local function play (entry)
+  local out, errors = {}, {}
+  local keep_print, keep_error = print, error_print
+  print = function (...)
+    local parts = {}
+    for i = 1, arg.n do table.insert(parts, tostring(arg[i])) end
+    table.insert(out, table.concat(parts, '\t'))
+  end
+  error_print = function (message) table.insert(errors, tostring(message)) end
+  local ok, problem = pcall(function ()
+    dofile 'startup.lua'
+    error_print = function (message) table.insert(errors, tostring(message)) end
+    assert(loadstring(CORPUS_GAMES[entry.game], '=' .. entry.game))()
+    compile_world()
+    start_game()
+    local count = table.getn(entry.inputs)
+    for i = 1, count - 1 do parse(entry.inputs[i]) end
+    out = {}
+    -- The garbage of the engines loaded for the entries before is not this line's to collect.
+    collectgarbage()
+    local started = os.clock()
+    parse(entry.inputs[count])
+    entry.seconds = os.clock() - started
+  end)
+  print, error_print = keep_print, keep_error
+  if not ok then table.insert(errors, tostring(problem)) end
+  return table.concat(out, '\n'), errors
+end
+
+-- Plays every entry; the result: total, understood, known gaps, errors, the slowest time, and a
+-- line for each entry not understood that is not a known gap.
+function run_corpus ()
+  local result = { total = 0, understood = 0, gaps = 0, errors = 0, slowest = 0, failures = {} }
+  for _, entry in ipairs(entries(CORPUS_TEXT)) do
+    local answer, errors = play(entry)
+    local good = table.getn(errors) == 0 and (entry.seconds or 1) < 0.05
+    for _, want in ipairs(entry.expected) do
+      local absent = string.sub(want, 1, 1) == '~'
+      if absent then want = string.sub(want, 2) end
+      if string.sub(want, 1, 1) == '!' then want = PARSE_ERROR[tonumber(string.sub(want, 2))] end
+      if (string.find(answer, want, 1, true) ~= nil) == absent then good = false end
+    end
+    result.total = result.total + 1
+    result.errors = result.errors + table.getn(errors)
+    if (entry.seconds or 0) > result.slowest then
+      result.slowest, result.slowest_line = entry.seconds, table.concat(entry.inputs, ' // ')
+    end
+    if good then
+      result.understood = result.understood + 1
+    elseif entry.gap then
+      result.gaps = result.gaps + 1
+    else
+      table.insert(result.failures, entry.group .. ': ' .. table.concat(entry.inputs, ' // ') ..
+                   ' => ' .. string.gsub(answer, '\n', ' | ') .. ' ' .. table.concat(errors, ' '))
+    end
+  end
+  return result
+end
