@@ -125,6 +125,10 @@ local function apply (slot, stem, line, cases, short)
   end
 end
 
+-- The last vowel and consonant of the stems that usually lose the vowel.
+local FLEETING = { ['ок'] = true, ['ёк'] = true, ['ек'] = true, ['ец'] = true, ['ен'] = true,
+                   ['ёл'] = true, ['ел'] = true, ['ёр'] = true }
+
 -- The stem of a masculine noun without its fleeting vowel (замок > замк, огонёк > огоньк,
 -- камень > камн, боец > бойц), or nil when the word has none to lose.
 local function fleeting_stem (stem)
@@ -132,7 +136,7 @@ local function fleeting_stem (stem)
   if n < 3 then return nil end
   local before, vowel, after = string.sub(stem, n - 2, n - 2), string.sub(stem, n - 1, n - 1),
                                string.sub(stem, n)
-  if not among('оеё', vowel) or not among('кцлнрвдсмтх', after) then return nil end
+  if not FLEETING[vowel .. after] then return nil end
   local head = string.sub(stem, 1, n - 2)
   if among(VOWELS, before) then return head .. 'й' .. after end
   if vowel ~= 'о' and (before == 'л' or before == 'н') then return head .. 'ь' .. after end
@@ -151,6 +155,19 @@ local function plural_genitive_vowel (slot, stem, cases)
   if first == 'й' or first == 'ь' then head = string.sub(stem, 1, n - 2) end
   put(slot, head .. 'е' .. last, cases[8] .. cases[10])
   put(slot, head .. 'о' .. last, cases[8] .. cases[10])
+end
+
+-- The gender of a noun in -ь where its ending tells (радость, ночь; учитель, фонарь, камень),
+-- else nil: both declensions are then accepted.
+local SOFT_ENDINGS = { f = { 'сть', 'зть', 'знь', 'чь', 'шь', 'жь', 'щь', 'дь', 'вь' },
+                       m = { 'тель', 'арь', 'ярь', 'ень', 'онь' } }
+local function soft_gender (w)
+  for gender, endings in pairs(SOFT_ENDINGS) do
+    for _, ending in ipairs(endings) do
+      if string.sub(w, -string.len(ending)) == ending then return gender end
+    end
+  end
+  return nil
 end
 
 -- Puts the forms of noun w (lower case) into a slot. `gender` is 'm', 'f', 'n', 'pl' or nil when only the
@@ -186,6 +203,7 @@ local function decline_noun (slot, w, gender, cases)
   if last2 == 'ий' then return apply(slot, stem(1), NOUNS.m_ij, cases) end
   if last == 'й' then return apply(slot, stem(1), NOUNS.m_j, cases) end
   if last == 'ь' then
+    gender = gender or soft_gender(w)
     if gender ~= 'm' then apply(slot, stem(1), NOUNS.f_soft, cases) end
     if gender ~= 'f' then
       apply(slot, stem(1), NOUNS.m_soft, cases)
@@ -230,7 +248,8 @@ end
 
 -- Puts the forms of adjective w with `cases`, and when the name is singular the plural ones with
 -- `plural` (upper-case letters). A singular adjective takes the forms of the other genders too,
--- since players do not always match the gender ("ржавую дверь" is then no unknown word).
+-- since players do not always match the gender ("ржавую дверь" is then no unknown word); those
+-- are noted in slot.lenient, so that show_forms leaves them out.
 local function decline_adjective (slot, w, cases, plural)
   local gender = adjective_gender(w)
   local stem = string.sub(w, 1, -3)
@@ -239,10 +258,16 @@ local function decline_adjective (slot, w, cases, plural)
     local lines = ADJECTIVES[kind]
     apply(slot, stem, lines[gender], cases)
     if gender ~= 'pl' then
-      for _, other in ipairs({ 'm', 'f', 'n' }) do
-        if other ~= gender then apply(slot, stem, lines[other], cases) end
-      end
       if plural then apply(slot, stem, lines.pl, plural) end
+      local others = { forms = {}, spelled = {} }
+      for _, other in ipairs({ 'm', 'f', 'n' }) do
+        if other ~= gender then apply(others, stem, lines[other], cases) end
+      end
+      slot.lenient = slot.lenient or {}
+      for f, c in pairs(others.forms) do
+        if slot.forms[f] == nil then slot.lenient[f] = true end
+        put(slot, others.spelled[f], c)
+      end
     end
   end
 end

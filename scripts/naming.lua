@@ -176,25 +176,95 @@ local function agree (a, b)
   return both
 end
 
--- The longest phrase of tokens[i..last] that names objects among `candidates` (a list of
--- objects): its last token and the objects it names, each as { object, cases, whole } where
--- whole tells that every word of the name was typed; nil when tokens[i] fits no object. A phrase
--- never ends on a preposition (in "дай кувшин с мельником" the "с" begins the next part even
--- though "Кувшин с водой" has one). Objects whose declining words were typed win; a phrase of
--- dependent words alone ("сарая" for "Ключ от сарая") names its objects weakly (the third result),
--- so that a neighbouring room called so may win.
-local function match_phrase (tokens, i, last, candidates)
-  local t = tokens[i]
+-- A finder answers which objects of a list a token fits, keeping each answer for the command it
+-- serves (tokens are shared per word, so a word met again costs one look-up). For a long command
+-- it first indexes every form of every name in the list, so that no word scans the whole list.
+local FINDER = {}
+FINDER.__index = FINDER
+
+local INDEX_AFTER = 40   -- words in a command before the finder indexes the names
+
+function ENGINE.finder (list, words)
+  local finder = setmetatable({ list = list, memo = {} }, FINDER)
+  if (words or 0) > INDEX_AFTER then
+    local forms, keys = {}, {}
+    for position, o in ipairs(list) do
+      local index = object_index(o)
+      for f, k in pairs(index.forms) do
+        forms[f] = forms[f] or {}
+        table.insert(forms[f], { object = o, index = index, slot = k, cases = index.cases[f],
+                                 position = position })
+      end
+      for key, k in pairs(index.keys) do
+        keys[key] = keys[key] or {}
+        table.insert(keys[key], { object = o, index = index, slot = k, position = position })
+      end
+    end
+    finder.forms, finder.keys = forms, keys
+  end
+  return finder
+end
+
+-- The objects a token fits, in the order of the list: { object, index, slot, cases }.
+function FINDER:hits (t)
+  local hits = self.memo[t]
+  if hits then return hits end
+  hits = {}
+  if self.forms then
+    local seen = {}
+    for _, h in ipairs(self.forms[t.fw] or {}) do
+      seen[h.object] = true
+      table.insert(hits, h)
+    end
+    local extra = false
+    for _, h in ipairs(t.key and self.keys[t.key] or {}) do
+      if not seen[h.object] then
+        seen[h.object] = true
+        extra = true
+        table.insert(hits, { object = h.object, index = h.index, slot = h.slot, position = h.position,
+                             cases = ENGINE.case_hints[t.fw] or '*' })
+      end
+    end
+    if extra then table.sort(hits, function (a, b) return a.position < b.position end) end
+  else
+    for _, o in ipairs(self.list) do
+      local index = object_index(o)
+      local k, c = fit(index, t.fw, t.key)
+      if k then table.insert(hits, { object = o, index = index, slot = k, cases = c }) end
+    end
+  end
+  self.memo[t] = hits
+  return hits
+end
+
+function FINDER:fits (t)
+  return t ~= nil and table.getn(self:hits(t)) > 0
+end
+
+-- Whether a token is a word of a name other than a preposition inside it (the "с" of "Кувшин с
+-- водой" names nothing by itself).
+function FINDER:names (t)
+  if t == nil then return false end
+  for _, h in ipairs(self:hits(t)) do
+    if not h.index.slots[h.slot].preposition then return true end
+  end
+  return false
+end
+
+-- The longest phrase of tokens[i..last] that names objects of the finder's list: its last token
+-- and the objects it names, each as { object, cases, whole } where whole tells that every word of
+-- the name was typed; nil when tokens[i] fits no object. A phrase never ends on a preposition (in
+-- "дай кувшин с мельником" the "с" begins the next part even though "Кувшин с водой" has one).
+-- Objects whose declining words were typed win; a phrase of dependent words alone ("сарая" for
+-- "Ключ от сарая") names its objects weakly (the third result), so that a neighbouring room
+-- called so may win.
+local function match_phrase (tokens, i, last, finder)
   local objs, cases, used, counts, heads, indexes = {}, {}, {}, {}, {}, {}
   local n = 0
-  for _, o in ipairs(candidates) do
-    local index = object_index(o)
-    local k, c = fit(index, t.fw, t.key)
-    if k then
-      n = n + 1
-      objs[n], cases[n], used[n], counts[n], indexes[n] = o, c, { [k] = true }, 1, index
-      heads[n] = index.slots[k].kind ~= 'fixed'
-    end
+  for _, h in ipairs(finder:hits(tokens[i])) do
+    n = n + 1
+    objs[n], cases[n], used[n], counts[n], indexes[n] = h.object, h.cases, { [h.slot] = true }, 1, h.index
+    heads[n] = h.index.slots[h.slot].kind ~= 'fixed'
   end
   if n == 0 then return nil end
   local best_j, best, weak = nil, nil, nil
@@ -261,27 +331,19 @@ local function world_objects ()
   return list
 end
 
--- Whether a token fits the name of some object of the list.
-local function fits_any (t, list)
-  for _, o in ipairs(list) do
-    if fit(object_index(o), t.fw, t.key) then return true end
-  end
-  return false
-end
-
--- Whether a token is a word of the name of some object of the list other than a preposition
--- inside it (the "с" of "Кувшин с водой" names nothing by itself).
-local function names_any (t, list)
-  for _, o in ipairs(list) do
-    local index = object_index(o)
-    local k = fit(index, t.fw, t.key)
-    if k and not index.slots[k].preposition then return true end
-  end
-  return false
-end
+-- Words found to name nothing in the whole world, while no object has come or gone since (an
+-- object renamed elsewhere may keep a word here a little longer; it then reads as unknown rather
+-- than as not here).
+local unknown, unknown_stamp, unknown_version, unknown_count = {}, -1, -1, 0
 
 -- Whether a token fits the name of some object anywhere in the world; the walk stops at the first.
 local function fits_anywhere (t)
+  if unknown_stamp ~= ENGINE.world_stamp or unknown_version ~= ENGINE.vocabulary_version or
+     unknown_count >= MEMO_LIMIT then
+    unknown, unknown_stamp, unknown_version, unknown_count = {}, ENGINE.world_stamp,
+                                                             ENGINE.vocabulary_version, 0
+  end
+  if unknown[t] then return false end
   local root = rawget(_G, 'world')
   if not is_object(root) then return false end
   local fw, key, version = t.fw, t.key, ENGINE.vocabulary_version
@@ -307,14 +369,14 @@ local function fits_anywhere (t)
       end
     end
   end
+  unknown[t] = true
+  unknown_count = unknown_count + 1
   return false
 end
 
 ENGINE.object_index = object_index
 ENGINE.match_phrase = match_phrase
 ENGINE.world_objects = world_objects
-ENGINE.fits_any = fits_any
-ENGINE.names_any = names_any
 ENGINE.fits_anywhere = fits_anywhere
 ENGINE.noun_key = noun_key
 
@@ -326,7 +388,9 @@ local CASE_NAMES = { n = 'им.', g = 'род.', d = 'дат.', a = 'вин.', i
 local function forms_for (slot, c)
   local list = {}
   for f, cases in pairs(slot.forms) do
-    if string.find(cases, c, 1, true) then table.insert(list, slot.spelled[f] or f) end
+    if string.find(cases, c, 1, true) and not (slot.lenient and slot.lenient[f]) then
+      table.insert(list, slot.spelled[f] or f)
+    end
   end
   table.sort(list)
   return list

@@ -24,6 +24,9 @@
 local previous_class = rawget(_G, 'OBJECT')
 
 ENGINE = {}
+-- Grows whenever objects come into the world or leave it (not when one moves or is renamed), so
+-- that what was found out about the whole world can be kept until then.
+ENGINE.world_stamp = 0
 
 OBJECT = {}
 OBJECT.__index = OBJECT
@@ -204,6 +207,7 @@ local function notice_reset ()
     end
   end
   known_world, known_items = w, items
+  ENGINE.world_stamp = ENGINE.world_stamp + 1
 end
 
 -- A deep copy of value. Game objects are not copied: one in `map` becomes its mapped copy, any
@@ -250,6 +254,7 @@ function OBJECT.create (owner, uid, name)
   end
   local obj = new_object(uid, name, owner)
   table.insert(owner.items, obj)
+  ENGINE.world_stamp = ENGINE.world_stamp + 1
   return obj
 end
 
@@ -307,6 +312,7 @@ local function remove_object (obj)
   end
   if type(owner) == 'table' then unlist(owner.items, obj) end
   obj.parent = nil
+  ENGINE.world_stamp = ENGINE.world_stamp + 1
   return nil
 end
 
@@ -442,6 +448,7 @@ function OBJECT.clone (owner, obj, uid)
     rawset(_G, map[o].uid, map[o])
   end
   table.insert(owner.items, map[obj])
+  ENGINE.world_stamp = ENGINE.world_stamp + 1
   return map[obj]
 end
 
@@ -460,6 +467,7 @@ function new_world (name)
   local root = setmetatable({ uid = 'world', name = name or 'world', items = {}, data = {},
                               ide_data = {} }, OBJECT)
   world = root
+  ENGINE.world_stamp = ENGINE.world_stamp + 1
   return root
 end
 

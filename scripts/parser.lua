@@ -20,8 +20,9 @@
 -- ("ржавый", "второй", "ключ"). A failed command ends the line.
 
 local fold, gfind, is_object, is_alive = ENGINE.fold, ENGINE.gfind, ENGINE.is_object, ENGINE.is_alive
-local match_phrase, world_objects, fits_any = ENGINE.match_phrase, ENGINE.world_objects, ENGINE.fits_any
-local fits_anywhere, names_any = ENGINE.fits_anywhere, ENGINE.names_any
+local match_phrase, world_objects, fits_anywhere = ENGINE.match_phrase, ENGINE.world_objects,
+                                                  ENGINE.fits_anywhere
+local finder_of = ENGINE.finder
 local parse_message, dispatch = ENGINE.parse_message, ENGINE.dispatch
 local handler, default_target, default_action = ENGINE.handler, ENGINE.default_target,
                                                 ENGINE.default_action
@@ -102,11 +103,15 @@ local function verb_of (fw)
   return verb
 end
 
--- { word, fw (folded), key (noun key word), pronoun, prep, verb, conj, comma } of a word.
-local function token_of (word)
+-- Forgets the tokens read with vocabularies no longer in force; run at the start of every line.
+local function refresh_tokens ()
   if tokens_version ~= ENGINE.vocabulary_version or tokens_count >= MEMO_LIMIT then
     tokens, tokens_version, tokens_count = {}, ENGINE.vocabulary_version, 0
   end
+end
+
+-- { word, fw (folded), key (noun key word), pronoun, prep, verb, conj, comma } of a word.
+local function token_of (word)
   local t = tokens[word]
   if t then return t end
   local fw = fold(word)
@@ -126,11 +131,11 @@ local function token_of (word)
   return t
 end
 
--- Every object of the world, gathered once per command.
-local world_list = nil
+-- A finder over every object of the world, made once per command.
+local world_finder = nil
 local function everywhere ()
-  if world_list == nil then world_list = world_objects() end
-  return world_list
+  if world_finder == nil then world_finder = finder_of(world_objects()) end
+  return world_finder
 end
 
 local function slice (list, from, to)
@@ -142,17 +147,17 @@ end
 -- ## One line, several commands
 
 -- Whether a token begins a command: a verb that names nothing here.
-local function starts_command (t, places)
-  return t ~= nil and t.verb ~= nil and not names_any(t, places)
+local function starts_command (t, here)
+  return t ~= nil and t.verb ~= nil and not here:names(t)
 end
 
 -- Whether a token begins a command or is a direction standing for one ("с, з, возьми хлеб").
-local function heads_command (t, places, W)
-  return starts_command(t, places) or (t ~= nil and W.direction[t.fw] ~= nil and not names_any(t, places))
+local function heads_command (t, here, W)
+  return starts_command(t, here) or (t ~= nil and W.direction[t.fw] ~= nil and not here:names(t))
 end
 
 -- The commands of one part of a line, as lists of tokens.
-local function split_commands (part, W, places)
+local function split_commands (part, W, here, most)
   local commands, current = {}, {}
   -- A command ends without its last commas, and without a last "и" before "затем".
   local function close (separated)
@@ -164,13 +169,17 @@ local function split_commands (part, W, places)
     if table.getn(current) > 0 then table.insert(commands, current) end
     current = {}
   end
-  local count = table.getn(part.words)
+  local words = part.words
+  local count = table.getn(words)
+  local list = {}
+  for k = 1, count do list[k] = token_of(words[k]) end
   for k = 1, count do
-    local t = token_of(part.words[k])
+    local t = list[k]
+    if table.getn(commands) > most then break end
     if W.separator[t.fw] then
       close(true)
-    elseif (t.conj or t.comma) and k < count and heads_command(token_of(part.words[k + 1]), places, W)
-           and (t.conj or heads_command(current[1], places, W)) then
+    elseif (t.conj or t.comma) and k < count and heads_command(list[k + 1], here, W)
+           and (t.conj or heads_command(current[1], here, W)) then
       close(false)
     else
       table.insert(current, t)
@@ -201,16 +210,16 @@ end
 -- Reads one part from rest[k]: a pronoun, a phrase naming objects here (perhaps led by a
 -- quantifier or an ordinal), "всё", a direction, or words that name something not here. Returns
 -- the item and where the next part begins, or nil and the number of the message.
-local function read_item (rest, k, n, W, places, movement, topic)
+local function read_item (rest, k, n, W, here, movement, topic)
   local t = rest[k]
   if t.pronoun then
     return { kind = 'pronoun', first = k, last = k, cases = W.pronoun_cases[t.fw] or '*' }, k + 1
   end
-  local j, found, weak = match_phrase(rest, k, n, places)
+  local j, found, weak = match_phrase(rest, k, n, here)
   if j then return { kind = 'phrase', first = k, last = j, found = found, weak = weak }, j + 1 end
   local quantifier, ordinal = W.quantifier[t.fw], W.ordinal[t.fw]
   if (quantifier or ordinal) and k < n then
-    j, found = match_phrase(rest, k + 1, n, places)
+    j, found = match_phrase(rest, k + 1, n, here)
     if j then
       return { kind = 'phrase', first = k + 1, last = j, found = found, quantifier = quantifier,
                ordinal = ordinal, lead = k }, j + 1
@@ -224,7 +233,7 @@ local function read_item (rest, k, n, W, places, movement, topic)
   if t.key or fits_anywhere(t) or topic then
     -- Words that name nothing here: as far as they could go on naming (resolve_slot decides).
     j = k
-    while j < n and noun_like(rest[j + 1], W) and not fits_any(rest[j + 1], places) do j = j + 1 end
+    while j < n and noun_like(rest[j + 1], W) and not here:fits(rest[j + 1]) do j = j + 1 end
     return { kind = 'missing', first = k, last = j }, j + 1
   end
   if (quantifier or ordinal) and k < n then
@@ -233,12 +242,19 @@ local function read_item (rest, k, n, W, places, movement, topic)
   return nil, 9
 end
 
+-- More words than any command a player types: such a command is not read at all.
+local MOST_WORDS = 200
+
+-- More lists than a sentence can give roles to (object, second, direction and one to spare): the
+-- rest of a long line need not be read.
+local MOST_PARTS = 4
+
 -- "с помощью ключа", "при помощи ключа": the instrument, as "ключом".
 local WITH_HELP_OF = { ['помощью'] = true, ['помощи'] = true }
 
 -- The parts of a command after its verb: slots { prep, instrument, items, except }, one per list
 -- of phrases; or nil and the number of the message.
-local function read_parts (rest, W, places, movement)
+local function read_parts (rest, W, here, movement)
   local n = table.getn(rest)
   local slots, slot = {}, nil
   local expecting, excepting = nil, false   -- what asked for a part to follow
@@ -262,7 +278,7 @@ local function read_parts (rest, W, places, movement)
       table.insert(slot.items, { kind = 'direction', first = k, last = k, direction = W.direction[t.fw] })
       expecting = nil
       k = k + 1
-    elseif t.prep and not (names_any(t, places) and not (nt and fits_any(nt, places))) then
+    elseif t.prep and not (here:names(t) and not here:fits(nt)) then
       if expecting == 'prep' or expecting == 'except' then return nil, 9 end
       if (t.fw == 'с' or t.fw == 'при') and nt and WITH_HELP_OF[nt.fw] then
         slot = { instrument = true, items = {}, except = {} }
@@ -271,6 +287,7 @@ local function read_parts (rest, W, places, movement)
         slot = { prep = t.prep, items = {}, except = {} }
       end
       if slot ~= slots[table.getn(slots)] then table.insert(slots, slot) end
+      if table.getn(slots) > MOST_PARTS then return nil, 9 end
       excepting, expecting = false, 'prep'
       k = k + 1
     else
@@ -278,8 +295,9 @@ local function read_parts (rest, W, places, movement)
         slot = { items = {}, except = {} }
         table.insert(slots, slot)
         excepting = false
+        if table.getn(slots) > MOST_PARTS then return nil, 9 end
       end
-      local item, next_k = read_item(rest, k, n, W, places, movement, slot.prep and W.topic[slot.prep])
+      local item, next_k = read_item(rest, k, n, W, here, movement, slot.prep and W.topic[slot.prep])
       if not item then return nil, next_k end
       table.insert(excepting and slot.except or slot.items, item)
       expecting = nil
@@ -435,7 +453,7 @@ local function exit_to (place, rest, first, last)
   end
   table.sort(names)
   for _, d in ipairs(names) do
-    if match_phrase(rest, first, last, { exits[d] }) == last then return d end
+    if match_phrase(rest, first, last, finder_of({ exits[d] })) == last then return d end
   end
   return nil
 end
@@ -558,12 +576,13 @@ local function refuse (problem)
 end
 
 -- Carries out one command given as tokens; true when it was understood.
-function run_command (list, text, repeating, places)
-  world_list = nil
+function run_command (list, text, repeating, places, here)
+  world_finder = nil
   local W = grammar_words()
   local actor = rawget(_G, 'player')
   places = places or scope(actor)
-  local words = words_of_tokens(list)
+  here = here or finder_of(places, table.getn(list))
+  if table.getn(list) > MOST_WORDS then return fail(9) end
   local kept = {}
   for _, t in ipairs(list) do
     if not W.filler[t.fw] then table.insert(kept, t) end
@@ -576,7 +595,7 @@ function run_command (list, text, repeating, places)
   for _, t in ipairs(kept) do
     if t.prep then topic = W.topic[t.prep] ~= nil elseif t.comma or t.conj then topic = false end
     if not (topic or t.comma or t.conj or t.verb or t.key or t.pronoun or t.prep or W.grammar[t.fw] or
-            fits_any(t, places) or fits_anywhere(t)) then
+            here:fits(t) or fits_anywhere(t)) then
       return fail(2)
     end
   end
@@ -591,9 +610,9 @@ function run_command (list, text, repeating, places)
       break
     end
   end
-  if comma and not starts_command(kept[1], places) then
+  if comma and not starts_command(kept[1], here) then
     if comma > 1 and kept[comma + 1] and kept[comma + 1].verb then
-      local j, found = match_phrase(kept, 1, comma - 1, places)
+      local j, found = match_phrase(kept, 1, comma - 1, here)
       if j ~= comma - 1 then return fail(5) end
       local who = resolve_phrase({ found = found })
       if not who or table.getn(who) ~= 1 then return fail(7) end
@@ -622,7 +641,7 @@ function run_command (list, text, repeating, places)
   c.verb = verb
   c.movement = GRAMMAR.movement and GRAMMAR.movement[verb]
 
-  local slots, problem = read_parts(c.rest, W, places, c.movement)
+  local slots, problem = read_parts(c.rest, W, here, c.movement)
   if not slots then return fail(problem) end
   local direct, indirect, direction = assign_roles(slots)
   if type(indirect) == 'number' then return fail(indirect) end
@@ -650,6 +669,7 @@ function run_command (list, text, repeating, places)
   PARSER.last = { tokens = kept, text = text }
   if table.getn(objects) > 0 then PARSER.named = objects end
 
+  local words = words_of_tokens(list)
   local firsts, others = objects, seconds
   if table.getn(firsts) == 0 then firsts = { false } end
   if table.getn(others) == 0 then others = { false } end
@@ -668,7 +688,7 @@ end
 
 -- The tokens of an answer joined to the command that asked for it, or nil when the line is a
 -- command of its own.
-local function answered (pending, list, places, W)
+local function answered (pending, list, here, W)
   local first = nil
   for _, t in ipairs(list) do
     if not W.filler[t.fw] and not t.comma then
@@ -676,7 +696,7 @@ local function answered (pending, list, places, W)
     end
   end
   if first == nil then return nil end
-  if starts_command(first, places) then return nil end
+  if starts_command(first, here) then return nil end
   if direction_only(list, W) and not (GRAMMAR.movement and GRAMMAR.movement[pending.verb]) then
     return nil
   end
@@ -708,12 +728,18 @@ end
 local function read_line (text)
   local pending = PARSER.pending
   PARSER.pending = nil
+  refresh_tokens()
   local W = grammar_words()
   local places = scope(rawget(_G, 'player'))
-  local parts = ENGINE.line_parts(text)
+  local most = tonumber(GRAMMAR.most_commands) or 20
+  local parts = ENGINE.line_parts(text, most + 1)
+  local words = 0
+  for _, part in ipairs(parts) do words = words + table.getn(part.words) end
+  local here = finder_of(places, words)
   local commands = {}
   for _, part in ipairs(parts) do
-    local list = split_commands(part, W, places)
+    if table.getn(commands) > most then break end
+    local list = split_commands(part, W, here, most)
     for _, tokens_of_command in ipairs(list) do
       local command_text = part.text
       if table.getn(list) > 1 then command_text = table.concat(words_of_tokens(tokens_of_command), ' ') end
@@ -723,19 +749,20 @@ local function read_line (text)
   if table.getn(commands) == 0 then return parse_message(1) end
   if table.getn(commands) == 1 and table.getn(parts) == 1 then commands[1].text = text end
   if pending then
-    local joined = answered(pending, commands[1].tokens, places, W)
+    local joined = answered(pending, commands[1].tokens, here, W)
     if joined then
       commands[1].tokens = joined
       commands[1].text = table.concat(words_of_tokens(joined), ' ')
     end
   end
-  local most = tonumber(GRAMMAR.most_commands) or 20
   for i, command in ipairs(commands) do
     if i > most then
       print(GRAMMAR.texts.too_many)
       return
     end
-    if not run_command(command.tokens, command.text, false, i == 1 and places or nil) or GAME_OVER then
+    local first = i == 1 and not pending
+    if not run_command(command.tokens, command.text, false, first and places, first and here) or
+       GAME_OVER then
       return
     end
   end

@@ -70,18 +70,24 @@ function split_words (text)
 end
 
 -- The parts of a line between the marks that end a command (. ; ! ?), each { text = the part as
--- typed, words = its words in lower case, and "," for each comma or colon }.
-function ENGINE.line_parts (text)
+-- typed, words = its words in lower case, and "," for each comma or colon }; no more than `most`
+-- of them when that is given.
+function ENGINE.line_parts (text, most)
   local parts = {}
   for piece in gfind(text .. '.', '([^%.;!%?]*)[%.;!%?]') do
     local cleaned = string.gsub(piece, UPPER_CLASS, lower_byte)
     cleaned = string.gsub(string.gsub(cleaned, GAP_CLASS, ' '), '[,:]', ' , ')
-    local words = {}
+    local words, count = {}, 0
+    local hyphens = string.find(cleaned, '-', 1, true)
     for w in gfind(cleaned, '[^ ]+') do
-      w = trimmed(w)
-      if w then table.insert(words, w) end
+      if hyphens then w = trimmed(w) end
+      if w then
+        count = count + 1
+        words[count] = w
+      end
     end
-    if table.getn(words) > 0 then table.insert(parts, { text = piece, words = words }) end
+    if count > 0 then table.insert(parts, { text = piece, words = words }) end
+    if most and table.getn(parts) >= most then break end
   end
   return parts
 end

@@ -108,6 +108,38 @@ function vocabulary (name, source)
   return v
 end
 
+-- Puts in force the rows of a vocabulary that a project carries (postsave.lua writes them), so
+-- that the project answers the same on an installation whose vocabulary files differ: its rows
+-- come first and keep every word they hold; rows in force that the project lacks (words this
+-- installation knows besides) follow, without the words the project's rows claim.
+function project_vocabulary (name, rows)
+  local merged, claimed, keys = {}, {}, {}
+  for _, row in ipairs(rows) do
+    local copy = {}
+    for _, w in ipairs(row) do
+      table.insert(copy, tostring(w))
+      claimed[fold(lower(tostring(w)))] = true
+    end
+    if table.getn(copy) > 0 then
+      table.insert(merged, copy)
+      keys[copy[1]] = true
+    end
+  end
+  local current = VOCABULARY[tostring(name)]
+  if current then
+    for _, row in ipairs(current.rows) do
+      if not keys[row[1]] and not claimed[fold(lower(row[1]))] then
+        local kept = { row[1] }
+        for i = 2, table.getn(row) do
+          if not claimed[fold(lower(row[i]))] then table.insert(kept, row[i]) end
+        end
+        table.insert(merged, kept)
+      end
+    end
+  end
+  return vocabulary(name, merged)
+end
+
 -- The key word for a lower-case word, or nil.
 function VOCABULARY_CLASS:lookup (word)
   word = fold(word)
