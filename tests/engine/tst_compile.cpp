@@ -203,6 +203,10 @@ private slots:
             QTest::newRow(c.name) << CodePage::ToLua(U(c.script)) << U(c.input) << c.exitCode << U(c.out)
                                   << U(c.errors);
         }
+        QTest::newRow("a NUL byte stays inside its line")
+            << QByteArray("local a, b = GAME_IO.read(), GAME_IO.read() GAME_IO.write(string.len(a), ' ', b)")
+            << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b\nc")) << 0 << QStringLiteral("3 c")
+            << QString();
     }
     void terminalPlayer()
     {
