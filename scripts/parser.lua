@@ -1,7 +1,6 @@
--- The parser: parse (text) reads a line of the player's and carries out the commands in it.
---
--- A line holds commands split at . ; ! ?, at the words of GRAMMAR.separators ("затем", "потом"),
--- and at "и" or a comma before a verb ("открой ящик и возьми ключ"). A command is
+-- The parser: one command of the player's, from its words to the events it gives (lines.lua
+-- splits a line into commands: at . ; ! ?, at the words of GRAMMAR.separators ("затем", "потом"),
+-- and at "и" or a comma before a verb, "открой ящик и возьми ключ"). A command is
 --   [addressee ,] verb parts
 -- The verb may be left out before a direction ("на север", "с"), and an addressee makes it an
 -- order to that character ("мельник, дай ключ"). The parts are noun phrases, joined into lists by
@@ -19,117 +18,19 @@
 -- after a question of GRAMMAR.questions ("Что взять?"), the next line may be the answer
 -- ("ржавый", "второй", "ключ"). A failed command ends the line.
 
-local fold, gfind, is_object, is_alive = ENGINE.fold, ENGINE.gfind, ENGINE.is_object, ENGINE.is_alive
+local gfind, is_object, is_alive = ENGINE.gfind, ENGINE.is_object, ENGINE.is_alive
 local match_phrase, world_objects, fits_anywhere = ENGINE.match_phrase, ENGINE.world_objects,
                                                   ENGINE.fits_anywhere
 local finder_of = ENGINE.finder
 local parse_message, dispatch = ENGINE.parse_message, ENGINE.dispatch
-local handler, default_target, default_action = ENGINE.handler, ENGINE.default_target,
-                                                ENGINE.default_action
-local MEMO_LIMIT = ENGINE.MEMO_LIMIT
+local handler, default_action = ENGINE.handler, ENGINE.default_action
+local grammar_words, slice, words_of_tokens = ENGINE.grammar_words, ENGINE.slice, ENGINE.words_of_tokens
+local starts_command, direction_only = ENGINE.starts_command, ENGINE.direction_only
 
 -- The last command understood (its tokens and text), the objects the pronoun stands for, and the
 -- question waiting for the next line.
 PARSER = { last = nil, named = nil, pending = nil }
 GAME_OVER = false
-
--- ## The grammar's words, read from GRAMMAR while its fields stay the same values
-
-local GRAMMAR_FIELDS = { 'directions', 'fillers', 'quantifiers', 'except', 'ordinals', 'separators',
-                         'shortcuts', 'pronoun_cases', 'topics', 'from' }
-local words, words_of = nil, {}
-
-local function word_set (text)
-  local set = {}
-  for w in gfind(lower(tostring(text or '')), '%S+') do set[fold(w)] = true end
-  return set
-end
-
-local function grammar_words ()
-  local fresh = words ~= nil
-  for _, field in ipairs(GRAMMAR_FIELDS) do
-    if words_of[field] ~= GRAMMAR[field] then fresh = false end
-  end
-  if fresh then return words end
-  local W = { direction = {}, quantifier = {}, ordinal = {}, shortcut = {}, pronoun_cases = {},
-              filler = word_set(GRAMMAR.fillers), except = word_set(GRAMMAR.except),
-              separator = word_set(GRAMMAR.separators), topic = word_set(GRAMMAR.topics),
-              from = word_set(GRAMMAR.from), grammar = word_set('помощью помощи исключением') }
-  for name, others in pairs(GRAMMAR.directions or {}) do
-    local slot = { forms = {}, spelled = {} }
-    ENGINE.decline_noun(slot, lower(name), 'm', ENGINE.SLOT_CASES)
-    for f in pairs(slot.forms) do W.direction[f] = name end
-    for w in gfind(lower(others), '%S+') do W.direction[fold(w)] = name end
-    W.direction[fold(lower(name))] = name
-  end
-  for kind, list in pairs(GRAMMAR.quantifiers or {}) do
-    for w in pairs(word_set(list)) do W.quantifier[w] = kind end
-  end
-  for n, w in pairs(GRAMMAR.ordinals or {}) do
-    for f in pairs(ENGINE.adjective_forms(lower(w))) do W.ordinal[f] = n end
-  end
-  for w, verb in pairs(GRAMMAR.shortcuts or {}) do W.shortcut[fold(lower(w))] = verb end
-  for w, cases in pairs(GRAMMAR.pronoun_cases or {}) do W.pronoun_cases[fold(lower(w))] = cases end
-  for _, set in ipairs({ W.direction, W.quantifier, W.ordinal, W.shortcut, W.filler, W.except,
-                         W.separator }) do
-    for w in pairs(set) do W.grammar[w] = true end
-  end
-  for _, field in ipairs(GRAMMAR_FIELDS) do words_of[field] = GRAMMAR[field] end
-  ENGINE.case_hints = W.pronoun_cases
-  words = W
-  return W
-end
-
--- ## Tokens: what the vocabularies make of a word, kept until they change
-
-local tokens, tokens_version, tokens_count = {}, -1, 0
-local VERB_ENDINGS = { '%-ка$', 'с[ья]$', 'те$' }
-
--- The verb of a folded word, also through the endings a player adds to one the vocabulary knows
--- (глянь-ка, осмотрись, откройте, осмотритесь).
-local function verb_of (fw)
-  local verbs = VOCABULARY.verbs
-  if not verbs then return nil end
-  local verb = verbs:lookup(fw)
-  local word = fw
-  for _, ending in ipairs(VERB_ENDINGS) do
-    if verb then return verb end
-    local shorter = string.gsub(word, ending, '')
-    if shorter ~= word and string.len(shorter) >= 3 then
-      word = shorter
-      verb = verbs:lookup(word)
-    end
-  end
-  return verb
-end
-
--- Forgets the tokens read with vocabularies no longer in force; run at the start of every line.
-local function refresh_tokens ()
-  if tokens_version ~= ENGINE.vocabulary_version or tokens_count >= MEMO_LIMIT then
-    tokens, tokens_version, tokens_count = {}, ENGINE.vocabulary_version, 0
-  end
-end
-
--- { word, fw (folded), key (noun key word), pronoun, prep, verb, conj, comma } of a word.
-local function token_of (word)
-  local t = tokens[word]
-  if t then return t end
-  local fw = fold(word)
-  t = { word = word, fw = fw }
-  if word == ',' then
-    t.comma = true
-  else
-    local nouns, prepositions = VOCABULARY.nouns, VOCABULARY.prepositions
-    local key = nouns and nouns:lookup(fw)
-    if key == 'it' then t.pronoun = true else t.key = key end
-    t.prep = prepositions and prepositions:lookup(fw)
-    t.verb = verb_of(fw)
-    t.conj = fw == 'и'
-  end
-  tokens[word] = t
-  tokens_count = tokens_count + 1
-  return t
-end
 
 -- A finder over every object of the world, made once per command.
 local world_finder = nil
@@ -138,67 +39,7 @@ local function everywhere ()
   return world_finder
 end
 
-local function slice (list, from, to)
-  local part = {}
-  for i = from, to or table.getn(list) do table.insert(part, list[i]) end
-  return part
-end
-
--- ## One line, several commands
-
--- Whether a token begins a command: a verb that names nothing here.
-local function starts_command (t, here)
-  return t ~= nil and t.verb ~= nil and not here:names(t)
-end
-
--- Whether a token begins a command or is a direction standing for one ("с, з, возьми хлеб").
-local function heads_command (t, here, W)
-  return starts_command(t, here) or (t ~= nil and W.direction[t.fw] ~= nil and not here:names(t))
-end
-
--- The commands of one part of a line, as lists of tokens.
-local function split_commands (part, W, here, most)
-  local commands, current = {}, {}
-  -- A command ends without its last commas, and without a last "и" before "затем".
-  local function close (separated)
-    local last = current[table.getn(current)]
-    while last and (last.comma or (separated and last.conj)) do
-      table.remove(current)
-      last = current[table.getn(current)]
-    end
-    if table.getn(current) > 0 then table.insert(commands, current) end
-    current = {}
-  end
-  local words = part.words
-  local count = table.getn(words)
-  local list = {}
-  for k = 1, count do list[k] = token_of(words[k]) end
-  for k = 1, count do
-    local t = list[k]
-    if table.getn(commands) > most then break end
-    if W.separator[t.fw] then
-      close(true)
-    elseif (t.conj or t.comma) and k < count and heads_command(list[k + 1], here, W)
-           and (t.conj or heads_command(current[1], here, W)) then
-      close(false)
-    else
-      table.insert(current, t)
-    end
-  end
-  close(false)
-  return commands
-end
-
 -- ## The parts of a command
-
--- Whether the command is a direction alone, with prepositions before it: "на север", "с".
-local function direction_only (list, W)
-  local count = table.getn(list)
-  for k = 1, count - 1 do
-    if not list[k].prep then return false end
-  end
-  return count > 0 and W.direction[list[count].fw] ~= nil
-end
 
 -- Whether a token may belong to a name: not a word of the grammar's own, nor only a verb.
 local function noun_like (t, W)
@@ -484,14 +325,6 @@ local function fail (n)
   return false
 end
 
-local function words_of_tokens (list)
-  local result = {}
-  for _, t in ipairs(list) do
-    if not t.comma then table.insert(result, t.word) end
-  end
-  return result
-end
-
 local run_command
 
 -- Resolves the items of a slot into objects; nil and the message number when one fails. `c` is
@@ -686,95 +519,4 @@ function run_command (list, text, repeating, places, here)
   return true
 end
 
--- The tokens of an answer joined to the command that asked for it, or nil when the line is a
--- command of its own.
-local function answered (pending, list, here, W)
-  local first = nil
-  for _, t in ipairs(list) do
-    if not W.filler[t.fw] and not t.comma then
-      first = first or t
-    end
-  end
-  if first == nil then return nil end
-  if starts_command(first, here) then return nil end
-  if direction_only(list, W) and not (GRAMMAR.movement and GRAMMAR.movement[pending.verb]) then
-    return nil
-  end
-  local joined = {}
-  if pending.kind == 'object' then
-    for _, t in ipairs(pending.tokens) do table.insert(joined, t) end
-    for _, t in ipairs(list) do table.insert(joined, t) end
-    return joined
-  end
-  -- After "Уточните…": ordinals and quantifiers go before the ambiguous phrase, other words after
-  -- it, those already in it left out.
-  local before, after, inside = {}, {}, {}
-  for k = pending.first, pending.last do inside[pending.tokens[k].fw] = true end
-  for _, t in ipairs(list) do
-    if W.ordinal[t.fw] or W.quantifier[t.fw] then
-      table.insert(before, t)
-    elseif not inside[t.fw] and not W.filler[t.fw] and not t.comma then
-      table.insert(after, t)
-    end
-  end
-  for k = 1, pending.first - 1 do table.insert(joined, pending.tokens[k]) end
-  for _, t in ipairs(before) do table.insert(joined, t) end
-  for k = pending.first, pending.last do table.insert(joined, pending.tokens[k]) end
-  for _, t in ipairs(after) do table.insert(joined, t) end
-  for k = pending.last + 1, table.getn(pending.tokens) do table.insert(joined, pending.tokens[k]) end
-  return joined
-end
-
-local function read_line (text)
-  local pending = PARSER.pending
-  PARSER.pending = nil
-  refresh_tokens()
-  local W = grammar_words()
-  local places = scope(rawget(_G, 'player'))
-  local most = tonumber(GRAMMAR.most_commands) or 20
-  local parts = ENGINE.line_parts(text, most + 1)
-  local words = 0
-  for _, part in ipairs(parts) do words = words + table.getn(part.words) end
-  local here = finder_of(places, words)
-  local commands = {}
-  for _, part in ipairs(parts) do
-    if table.getn(commands) > most then break end
-    local list = split_commands(part, W, here, most)
-    for _, tokens_of_command in ipairs(list) do
-      local command_text = part.text
-      if table.getn(list) > 1 then command_text = table.concat(words_of_tokens(tokens_of_command), ' ') end
-      table.insert(commands, { tokens = tokens_of_command, text = command_text })
-    end
-  end
-  if table.getn(commands) == 0 then return parse_message(1) end
-  if table.getn(commands) == 1 and table.getn(parts) == 1 then commands[1].text = text end
-  if pending then
-    local joined = answered(pending, commands[1].tokens, here, W)
-    if joined then
-      commands[1].tokens = joined
-      commands[1].text = table.concat(words_of_tokens(joined), ' ')
-    end
-  end
-  for i, command in ipairs(commands) do
-    if i > most then
-      print(GRAMMAR.texts.too_many)
-      return
-    end
-    local first = i == 1 and not pending
-    if not run_command(command.tokens, command.text, false, first and places, first and here) or
-       GAME_OVER then
-      return
-    end
-  end
-end
-
--- Reads and carries out one line of the player's.
-function parse (text)
-  if text == nil then text = '' end
-  text = tostring(text)
-  local ran, problem = pcall(read_line, text)
-  if not ran then
-    if type(problem) == 'table' then error(problem, 0) end   -- a chain of actions cut off
-    error_print(tostring(problem))
-  end
-end
+ENGINE.run_command = run_command

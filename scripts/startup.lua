@@ -7,7 +7,8 @@ _ALERT = error_print
 -- The modules in the order they build on one another; compile.lua copies the same files, in the
 -- same order, into every compiled game.
 ENGINE_MODULES = { 'objects.lua', 'worldcheck.lua', 'sources.lua', 'text.lua', 'vocabulary.lua',
-                   'forms.lua', 'naming.lua', 'grammar.lua', 'events.lua', 'parser.lua', 'game.lua' }
+                   'forms.lua', 'naming.lua', 'grammar.lua', 'events.lua', 'words.lua', 'parser.lua',
+                   'lines.lua', 'game.lua' }
 for _, module in ipairs(ENGINE_MODULES) do dofile(module) end
 dofile 'messages.lua'
 
