@@ -104,7 +104,9 @@ void BenchCorpus()
         std::printf("parse: the corpus was not found beside %s\n", qPrintable(CorpusFiles::Dir()));
         return;
     }
-    host.RunLua(QStringLiteral("corpus_result = run_corpus(0.05)"));
+    for (int i = 1; host.EvalString(QStringLiteral("tostring(corpus_play(%1, 0.05))").arg(i)) == QLatin1String("true");)
+        ++i;
+    host.RunLua(QStringLiteral("corpus_result = CORPUS_RESULT"));
     const int total = host.EvalString(QStringLiteral("corpus_result.total")).toInt();
     const int understood = host.EvalString(QStringLiteral("corpus_result.understood")).toInt();
     std::printf("parse: corpus understood %d/%d             %.1f%% (target >= 95%%), known gaps %s, "
@@ -112,8 +114,9 @@ void BenchCorpus()
                 understood, total, total > 0 ? 100.0 * understood / total : 0.0,
                 qPrintable(host.EvalString(QStringLiteral("corpus_result.gaps"))),
                 qPrintable(host.EvalString(QStringLiteral("corpus_result.errors"))));
-    std::printf("parse: corpus, the slowest line          %.1f ms (target < 50)\n",
-                host.EvalString(QStringLiteral("corpus_result.slowest")).toDouble() * 1000);
+    std::printf("parse: corpus, the slowest line          %.1f ms (target < 50): %s\n",
+                host.EvalString(QStringLiteral("corpus_result.slowest")).toDouble() * 1000,
+                host.EvalString(QStringLiteral("corpus_result.slowest_line")).toUtf8().constData());
 }
 
 } // namespace

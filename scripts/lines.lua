@@ -7,6 +7,11 @@ local words_of_tokens, starts_command = ENGINE.words_of_tokens, ENGINE.starts_co
 local heads_command, direction_only = ENGINE.heads_command, ENGINE.direction_only
 local finder_of, run_command = ENGINE.finder, ENGINE.run_command
 
+-- More words than a part of a line between . ; ! ? can hold for commands to be read from it (at
+-- most GRAMMAR.most_commands of them, of no more than 200 words each, and far more than players
+-- type): such a part is not read at all.
+local LONGEST_PART = 1000
+
 -- The commands of one part of a line, as lists of tokens.
 local function split_commands (part, W, here, most)
   local commands, current = {}, {}
@@ -86,13 +91,17 @@ local function read_line (text)
   local W = grammar_words()
   local places = scope(rawget(_G, 'player'))
   local most = tonumber(GRAMMAR.most_commands) or 20
-  local parts = ENGINE.line_parts(text, most + 1)
+  local parts = ENGINE.line_parts(text, most + 1, LONGEST_PART)
   local words = 0
   for _, part in ipairs(parts) do words = words + table.getn(part.words) end
   local here = finder_of(places, words)
   local commands = {}
   for _, part in ipairs(parts) do
     if table.getn(commands) > most then break end
+    if part.too_long then
+      table.insert(commands, { too_long = true })
+      break
+    end
     local list = split_commands(part, W, here, most)
     for _, tokens_of_command in ipairs(list) do
       local command_text = part.text
@@ -102,7 +111,7 @@ local function read_line (text)
   end
   if table.getn(commands) == 0 then return parse_message(1) end
   if table.getn(commands) == 1 and table.getn(parts) == 1 then commands[1].text = text end
-  if pending then
+  if pending and commands[1].tokens then
     local joined = answered(pending, commands[1].tokens, here, W)
     if joined then
       commands[1].tokens = joined
@@ -114,6 +123,7 @@ local function read_line (text)
       print(GRAMMAR.texts.too_many)
       return
     end
+    if command.too_long then return parse_message(9) end
     local first = i == 1 and not pending
     if not run_command(command.tokens, command.text, false, first and places, first and here) or
        GAME_OVER then

@@ -63,7 +63,7 @@ local function read_item (rest, k, n, W, here, movement, topic)
     j, found = match_phrase(rest, k + 1, n, here)
     if j then
       return { kind = 'phrase', first = k + 1, last = j, found = found, quantifier = quantifier,
-               ordinal = ordinal, lead = k }, j + 1
+               ordinal = ordinal }, j + 1
     end
   end
   if quantifier == 'all' then return { kind = 'all', first = k, last = k }, k + 1 end
@@ -253,7 +253,7 @@ local function is_plural (cases)
   return cases ~= '*' and string.find(cases, '[NGDAIP]') ~= nil and not string.find(cases, '[ndai]')
 end
 
--- The objects a phrase names, or nil, the number of the message and (for 7) the candidates.
+-- The objects a phrase names, or nil and the number of the message.
 local function resolve_phrase (item)
   local found = item.found
   local count = table.getn(found)

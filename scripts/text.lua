@@ -9,34 +9,25 @@ local NONWORD_CLASS   -- a pattern class of the bytes that separate words
 local GAP_CLASS       -- the same without the comma and the colon, which commands keep
 do
   for b = 0, 255 do LOWER_BYTE[string.char(b)] = string.char(b) end
-  local upper, word = {}, {}
-  local function letter (u, l)
-    LOWER_BYTE[string.char(u)] = string.char(l)
-    word[u], word[l] = true, true
-    table.insert(upper, string.char(u))
-  end
+  local function letter (u, l) LOWER_BYTE[string.char(u)] = string.char(l) end
   for i = 0, 25 do letter(65 + i, 97 + i) end       -- A-Z
   for i = 0, 31 do letter(192 + i, 224 + i) end     -- А-Я
   letter(168, 184)                                  -- Ё
   -- The other letters of the code page, upper and lower: Ђ Ѓ Љ Њ Ќ Ћ Џ Ў Ј Ґ Є Ї І Ѕ.
   local others = { 128, 144, 129, 131, 138, 154, 140, 156, 141, 157, 142, 158, 143, 159, 161, 162,
                    163, 188, 165, 180, 170, 186, 175, 191, 178, 179, 189, 190 }
-  for i = 1, table.getn(others), 2 do letter(others[i], others[i + 1]) end
-  for b = 48, 57 do word[b] = true end
-  word[45] = true                                   -- the hyphen
-  -- Separators: NUL as %z, ASCII punctuation escaped with %, the rest as they are.
-  local separators, gaps = { '%z' }, { '%z' }
-  for b = 1, 255 do
-    if not word[b] then
-      local c = string.char(b)
-      if b < 128 and string.find(c, '%p') then c = '%' .. c end
-      table.insert(separators, c)
-      if b ~= 44 and b ~= 58 then table.insert(gaps, c) end
-    end
+  local upper, lower_others = {}, {}
+  for i = 1, table.getn(others), 2 do
+    letter(others[i], others[i + 1])
+    table.insert(upper, string.char(others[i]))
+    table.insert(lower_others, string.char(others[i + 1]))
   end
-  UPPER_CLASS = '[' .. table.concat(upper) .. ']'
-  NONWORD_CLASS = '[' .. table.concat(separators) .. ']'
-  GAP_CLASS = '[' .. table.concat(gaps) .. ']'
+  -- The classes are written with ranges, the common letters first: a pattern class is tried
+  -- entry by entry for every byte of the text, and lines may be long.
+  local word = '\192-\255a-zA-Z0-9%-\168\184' .. table.concat(upper) .. table.concat(lower_others)
+  UPPER_CLASS = '[\192-\223A-Z\168' .. table.concat(upper) .. ']'
+  NONWORD_CLASS = '[^' .. word .. ']'
+  GAP_CLASS = '[^' .. word .. ',:]'
 end
 
 local function lower_byte (c) return LOWER_BYTE[c] end
@@ -71,22 +62,28 @@ end
 
 -- The parts of a line between the marks that end a command (. ; ! ?), each { text = the part as
 -- typed, words = its words in lower case, and "," for each comma or colon }; no more than `most`
--- of them when that is given.
-function ENGINE.line_parts (text, most)
+-- of them when that is given. A part longer than `longest` words keeps only those, and says so in
+-- its field too_long.
+function ENGINE.line_parts (text, most, longest)
   local parts = {}
   for piece in gfind(text .. '.', '([^%.;!%?]*)[%.;!%?]') do
     local cleaned = string.gsub(piece, UPPER_CLASS, lower_byte)
     cleaned = string.gsub(string.gsub(cleaned, GAP_CLASS, ' '), '[,:]', ' , ')
     local words, count = {}, 0
     local hyphens = string.find(cleaned, '-', 1, true)
+    local too_long = nil
     for w in gfind(cleaned, '[^ ]+') do
       if hyphens then w = trimmed(w) end
       if w then
+        if longest and count >= longest then
+          too_long = true
+          break
+        end
         count = count + 1
         words[count] = w
       end
     end
-    if count > 0 then table.insert(parts, { text = piece, words = words }) end
+    if count > 0 then table.insert(parts, { text = piece, words = words, too_long = too_long }) end
     if most and table.getn(parts) >= most then break end
   end
   return parts
