@@ -224,4 +224,3 @@ ENGINE.handler = handler
 ENGINE.default_target = default_target
 ENGINE.default_action = default_action
 ENGINE.dispatch = dispatch
-ENGINE.is_closed = is_closed

@@ -12,7 +12,7 @@
 -- are accepted, since an extra form only lets a player through. The genitive also stands for the
 -- accusative, as it does for animate nouns ("осмотри мельника").
 --
--- An author adds or removes forms per object with data.forms (see object_forms below), and
+-- An author adds or removes forms per object with data.forms (naming.lua), and
 -- show_forms (object) prints what the parser accepts.
 
 local gfind, fold = ENGINE.gfind, ENGINE.fold
@@ -331,13 +331,9 @@ end
 
 ENGINE.name_slots = name_slots
 ENGINE.decline_noun = decline_noun
-ENGINE.decline_adjective = decline_adjective
-ENGINE.adjective_gender = adjective_gender
-ENGINE.CASE_ORDER = CASE_ORDER
 ENGINE.SLOT_CASES = SLOT_CASES
 ENGINE.ALL_CASES = ALL_CASES
 ENGINE.put_form = put
-ENGINE.UPPER_CASES = UPPER_CASES
 
 -- Every form of an adjective in every gender and number, folded (for ordinal words, which go with
 -- nouns of any gender: "вторую лампу", "второй ключ").

@@ -2,8 +2,8 @@
 -- (forms.lua), kept while its name, its data.forms and the vocabularies stay as they are; a word
 -- fits an object when it is one of those forms, or when the nouns vocabulary gives it the same key
 -- word as a word of the name. A phrase names the objects that every one of its words fits, each
--- word a different word of the name, at least one of them a declining one (an adjective or the
--- head noun): "ключ от сарая" names the key, "от сарая" names nothing.
+-- word a different word of the name; objects whose declining words (adjectives, the head noun) were
+-- typed win over those named by the words of a dependent phrase alone ("сарая" for "Ключ от сарая").
 --
 -- data.forms (a text, or a list of texts) changes the forms of one object. Its items, separated by
 -- blanks or commas:
@@ -374,11 +374,9 @@ local function fits_anywhere (t)
   return false
 end
 
-ENGINE.object_index = object_index
 ENGINE.match_phrase = match_phrase
 ENGINE.world_objects = world_objects
 ENGINE.fits_anywhere = fits_anywhere
-ENGINE.noun_key = noun_key
 
 -- ## show_forms
 
