@@ -23,7 +23,8 @@ local match_phrase, world_objects, fits_anywhere = ENGINE.match_phrase, ENGINE.w
                                                   ENGINE.fits_anywhere
 local finder_of = ENGINE.finder
 local parse_message, dispatch = ENGINE.parse_message, ENGINE.dispatch
-local handler, default_action = ENGINE.handler, ENGINE.default_action
+local handler, default_target, default_action = ENGINE.handler, ENGINE.default_target,
+                                                ENGINE.default_action
 local grammar_words, slice, words_of_tokens = ENGINE.grammar_words, ENGINE.slice, ENGINE.words_of_tokens
 local starts_command, direction_only = ENGINE.starts_command, ENGINE.direction_only
 
@@ -418,7 +419,7 @@ function run_command (list, text, repeating, places, here)
   if table.getn(list) > MOST_WORDS then return fail(9) end
   local kept = {}
   for _, t in ipairs(list) do
-    if not W.filler[t.fw] then table.insert(kept, t) end
+    if not W.filler[t.fw] or (not t.key and here:names(t)) then table.insert(kept, t) end
   end
   if table.getn(kept) == 0 and list[1] then kept = { list[1] } end
   while kept[1] and kept[1].comma do table.remove(kept, 1) end
@@ -480,9 +481,11 @@ function run_command (list, text, repeating, places, here)
   if type(indirect) == 'number' then return fail(indirect) end
   if direction then c.direction = direction.name end
 
-  -- A verb that needs an object and has nothing asks for it.
+  -- A verb that needs an object and has none asks for it, unless the location, the player or the
+  -- world answers it alone (as a room may answer "обыщи").
   local question = GRAMMAR.questions and GRAMMAR.questions[verb]
-  if question and not c.addressee and direct == nil and c.direction == nil then
+  if question and not c.addressee and direct == nil and c.direction == nil and
+     not default_target(verb, actor) then
     print(question)
     PARSER.pending = { kind = 'object', tokens = kept, verb = verb }
     return false
