@@ -1,6 +1,7 @@
 #include "bench/benchmarks.h"
 #include "script/luaquote.h"
 #include "script/scripthost.h"
+#include "tests/engine/corpus/corpusfiles.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
@@ -64,6 +65,20 @@ for k, v in pairs(_G) do
   end
 end
 
+-- Lines of about 100 KB that once took the parser seconds, or worse: two objects with no
+-- preposition, a list, many commands, unknown words, one endless name, conjunctions, NUL bytes.
+local function long (unit) return string.rep(unit, math.floor(100000 / string.len(unit))) end
+bench_long = {
+  'взять ' .. long(word(1) .. 'у ' .. word(2) .. 'у '),
+  'взять ' .. long(word(1) .. 'у, '),
+  long('взять ' .. word(1) .. 'у. '),
+  long('фыва '),
+  'осмотреть ' .. long(word(1101) .. ' '),
+  'взять ' .. long('и '),
+  long('взять' .. string.char(0)),
+  long('взять ' .. word(1) .. 'у в '),
+}
+
 bench_sentences = {
   'взять ' .. word(1) .. 'у',
   'осмотреть ' .. word(1100 + 2) .. ' ' .. word(2),
@@ -77,6 +92,32 @@ bench_sentences = {
   'фыва',
 }
 )lua";
+
+// The corpus of player lines over its two games: how many are understood, in under 50 ms each.
+void BenchCorpus()
+{
+    ScriptHost host;
+    CountingSink sink;
+    host.SetConsole(&sink);
+    host.RunLua(QStringLiteral("dofile 'startup.lua'"));
+    if (!CorpusFiles::Load(host)) {
+        std::printf("parse: the corpus was not found beside %s\n", qPrintable(CorpusFiles::Dir()));
+        return;
+    }
+    for (int i = 1; host.EvalString(QStringLiteral("tostring(corpus_play(%1, 0.05))").arg(i)) == QLatin1String("true");)
+        ++i;
+    host.RunLua(QStringLiteral("corpus_result = CORPUS_RESULT"));
+    const int total = host.EvalString(QStringLiteral("corpus_result.total")).toInt();
+    const int understood = host.EvalString(QStringLiteral("corpus_result.understood")).toInt();
+    std::printf("parse: corpus understood %d/%d             %.1f%% (target >= 95%%), known gaps %s, "
+                "Lua errors %s\n",
+                understood, total, total > 0 ? 100.0 * understood / total : 0.0,
+                qPrintable(host.EvalString(QStringLiteral("corpus_result.gaps"))),
+                qPrintable(host.EvalString(QStringLiteral("corpus_result.errors"))));
+    std::printf("parse: corpus, the slowest line          %.1f ms (target < 50): %s\n",
+                host.EvalString(QStringLiteral("corpus_result.slowest")).toDouble() * 1000,
+                host.EvalString(QStringLiteral("corpus_result.slowest_line")).toUtf8().constData());
+}
 
 } // namespace
 
@@ -114,6 +155,15 @@ void BenchParse()
         host.RunLua(calls[i % count]);
     const double consoleSeconds = Seconds(clock);
 
+    // The longest lines, one chunk each.
+    const int longCount = host.EvalString(QStringLiteral("table.getn(bench_long)")).toInt();
+    double slowestLong = 0;
+    for (int i = 1; i <= longCount; ++i) {
+        clock.restart();
+        host.RunLua(QStringLiteral("parse(bench_long[%1])").arg(i));
+        slowestLong = qMax(slowestLong, Seconds(clock));
+    }
+
     const int acted = host.EvalString(QStringLiteral("acted")).toInt();
     std::printf("parse: world                              %d objects, %d noun rows (2000 generated)\n",
                 objects, words);
@@ -122,4 +172,7 @@ void BenchParse()
     std::printf("parse: sentences per second, as console   %.0f (target >= 5000)\n",
                 kConsoleSentences / consoleSeconds);
     std::printf("parse: methods called, answers printed    %d, %ld\n", acted, sink.lines);
+    std::printf("parse: %d lines of 100 KB, the slowest     %.1f ms (target < 50)\n", longCount,
+                slowestLong * 1000);
+    BenchCorpus();
 }

@@ -72,20 +72,19 @@ int GamePlayer::Flush(lua_State *state)
     return 0;
 }
 
+// Reads byte by byte up to the line feed, so that a line holding NUL bytes stays one line with
+// all its bytes (a C string read would end at the first NUL and glue the rest to the next line).
 bool GamePlayer::ReadLine(QByteArray *line)
 {
     line->clear();
-    char buffer[4096];
-    bool any = false;
-    while (std::fgets(buffer, sizeof buffer, m_in)) {
-        any = true;
-        line->append(buffer);
-        if (line->endsWith('\n'))
-            break;
-    }
-    if (!any)
+    int c = std::getc(m_in);
+    if (c == EOF)
         return false;
-    while (line->endsWith('\n') || line->endsWith('\r'))
+    while (c != EOF && c != '\n') {
+        line->append(char(c));
+        c = std::getc(m_in);
+    }
+    while (line->endsWith('\r'))
         line->chop(1);
     return true;
 }

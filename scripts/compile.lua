@@ -1,5 +1,5 @@
--- Compile: writes to `filename` one Lua file that plays the game on its own. It holds the runtime
--- (copied whole from runtime.lua, the same file the program runs), the world as it stands
+-- Compile: writes to `filename` one Lua file that plays the game on its own. It holds the engine
+-- (its modules copied whole, the same files the program runs), the world as it stands
 -- (objects, their owners and references in list order, names, sources and data), the vocabulary in
 -- force, the parser's messages, and the call of the main loop. The file runs under this program's
 -- Lua and under a stock Lua 5.1, so nothing it writes uses long brackets: strings are %q-quoted.
@@ -51,14 +51,26 @@ local PRELUDE = {
   "end",
 }
 
+-- The engine's modules joined into one text, each in a block of its own so that its local names
+-- stay its own as when it is loaded from its file; or nil and the name of a missing module.
+local function engine_text ()
+  local parts = {}
+  for _, module in ipairs(ENGINE_MODULES) do
+    local text = read_all(module)
+    if not text then return nil, module end
+    table.insert(parts, '-- ## ' .. module .. '\ndo\n' .. text .. '\nend')
+  end
+  return table.concat(parts, '\n')
+end
+
 local function compile_game ()
   if type(filename) ~= 'string' or filename == '' then
     error_print('Не задано имя файла игры (filename)')
     return
   end
-  local runtime = read_all('runtime.lua')
+  local runtime, missing = engine_text()
   if not runtime then
-    error_print('Не найден runtime.lua рядом с программой: игру не из чего собрать')
+    error_print('Не найден ' .. missing .. ' рядом с программой: игру не из чего собрать')
     return
   end
   if type(world) ~= 'table' or getmetatable(world) ~= OBJECT then

@@ -1,5 +1,5 @@
 -- Writing what a project file's own statements do not hold, as Lua text that restores it: the
--- objects' data tables and the parser's messages. Used by postsave.lua and copynode.lua.
+-- objects' data tables, the parser's messages and the vocabularies. Used by postsave.lua and copynode.lua.
 -- Lines end with CR LF, as in the rest of the project file.
 
 local EOL = '\r\n'
@@ -77,6 +77,27 @@ end
 function persist.messages_line ()
   if type(PARSE_ERROR) ~= 'table' then return nil end
   return 'PARSE_ERROR = ' .. literal(PARSE_ERROR, {})
+end
+
+-- Lines that put the vocabularies in force again when the project is opened, wherever that is:
+-- every row of each vocabulary in force, appended to `lines` (see project_vocabulary).
+function persist.vocabulary_lines (lines)
+  lines = lines or {}
+  local names = {}
+  for name, v in pairs(VOCABULARY or {}) do
+    if type(v) == 'table' and type(v.rows) == 'table' then table.insert(names, name) end
+  end
+  table.sort(names)
+  for _, name in ipairs(names) do
+    table.insert(lines, 'project_vocabulary (' .. literal(name, {}) .. ', {')
+    for _, row in ipairs(VOCABULARY[name].rows) do
+      local words = {}
+      for _, w in ipairs(row) do table.insert(words, literal(w, {})) end
+      table.insert(lines, '  {' .. table.concat(words, ', ') .. '},')
+    end
+    table.insert(lines, '})')
+  end
+  return lines
 end
 
 -- Appends lines to a file, or writes them anew; false and a message when the file fails.

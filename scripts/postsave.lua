@@ -7,6 +7,7 @@ dofile 'persist.lua'
 local lines = persist.data_lines(world)
 local messages = persist.messages_line()
 if messages then table.insert(lines, messages) end
+persist.vocabulary_lines(lines)
 local written, problem = persist.write_lines(filename, lines, 'ab')
 if not written then
   error_print('Не удалось дописать данные в проект ' .. tostring(filename) .. ': ' .. tostring(problem))

@@ -1,10 +1,15 @@
 -- The engine's start-up script, run when the console first shows and again for a new game: it
--- loads the runtime (object protocol and parser), the parser's messages and vocabularies, and
--- builds a fresh world, forgetting the objects of the previous one.
+-- loads the engine's modules, the parser's messages and vocabularies, and builds a fresh world,
+-- forgetting the objects of the previous one.
 
 _ALERT = error_print
 
-dofile 'runtime.lua'
+-- The modules in the order they build on one another; compile.lua copies the same files, in the
+-- same order, into every compiled game.
+ENGINE_MODULES = { 'objects.lua', 'worldcheck.lua', 'sources.lua', 'text.lua', 'vocabulary.lua',
+                   'forms.lua', 'naming.lua', 'grammar.lua', 'events.lua', 'words.lua', 'parser.lua',
+                   'lines.lua', 'game.lua' }
+for _, module in ipairs(ENGINE_MODULES) do dofile(module) end
 dofile 'messages.lua'
 
 new_world('Мир')

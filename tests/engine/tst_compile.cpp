@@ -61,6 +61,8 @@ const Case kGames[] = {
     {"Russian text both ways", "vocabulary('nouns', 'ёлка ёлк*'); hall:create('fir', 'Ёлка'); "
                                "fir.ide_data.take = [[print('Взята ' .. lower(self.name) .. ' «ЁЖ»')]]",
      "ВЗЯТЬ ЁЛКУ", "> ВЗЯТЬ ЁЛКУ|Взята ёлка «ЁЖ»"},
+    {"empty sources are empty methods", "lamp.ide_data.look = ''; lamp.ide_data.constructor = ''; hall.ide_data.hooks = ''",
+     "осмотреть лампу|взять лампу", "> осмотреть лампу|> взять лампу|Взята: лампа"},
     {"constructors are defined, not run", "lamp.ide_data.constructor = [[print('Сделана')]]; "
                                           "lamp.ide_data.look = [[self:constructor()]]",
      "осмотреть лампу", "Сделана"},
@@ -201,6 +203,10 @@ private slots:
             QTest::newRow(c.name) << CodePage::ToLua(U(c.script)) << U(c.input) << c.exitCode << U(c.out)
                                   << U(c.errors);
         }
+        QTest::newRow("a NUL byte stays inside its line")
+            << QByteArray("local a, b = GAME_IO.read(), GAME_IO.read() GAME_IO.write(string.len(a), ' ', b)")
+            << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b\nc")) << 0 << QStringLiteral("3 c")
+            << QString();
     }
     void terminalPlayer()
     {

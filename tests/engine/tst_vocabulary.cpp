@@ -259,6 +259,38 @@ private slots:
                  QString::number(lines.size()));
     }
 
+    // The rows a project carries (postsave.lua writes them with persist.lua) put in force on
+    // another installation: the project's words win, the installation's other words stay.
+    void projectVocabulary_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("a row only the project has") << U("танцевать") << "dance";
+        QTest::newRow("a word the project moved") << U("хватай") << "drop";
+        QTest::newRow("a word the project kept") << U("возьми") << "take";
+        QTest::newRow("a row only the installation has") << U("спеть") << "sing";
+    }
+    void projectVocabulary()
+    {
+        QFETCH(QString, word);
+        QFETCH(QString, key);
+        const QString saved = U("dofile 'persist.lua'; local rows = {} "
+                                "for _, row in ipairs(verbs.rows) do "
+                                "  local copy = {} for _, w in ipairs(row) do if w ~= 'хватай' then "
+                                "table.insert(copy, w) end end "
+                                "  if copy[1] == 'drop' then table.insert(copy, 'хватай') end "
+                                "  table.insert(rows, copy) end "
+                                "table.insert(rows, { 'dance', 'танцевать' }); vocabulary('verbs', rows) "
+                                "test_lines = table.concat(persist.vocabulary_lines(), '\\n')");
+        QCOMPARE(Errors(saved), QString());
+        QCOMPARE(Errors(U("dofile 'startup.lua'; local rows = verbs.rows "
+                          "table.insert(rows, { 'sing', 'спеть', 'танцевать' }) "
+                          "vocabulary('verbs', rows); assert(loadstring(test_lines))(); verbs:check()")),
+                 QString());
+        QCOMPARE(m_host->EvalString(QStringLiteral("verbs:lookup(lower(%1)) or ''").arg(LuaQuote::QuotedString(word))),
+                 key);
+    }
+
     // copyerrors.lua leaves Lua text that gives every message its text back.
     void copyErrorsRestoresTheMessages_data()
     {
