@@ -11,5 +11,6 @@ int main(int argc, char **argv)
     BenchProject();
     BenchTreeEditing();
     BenchParse();
+    BenchMap();
     return 0;
 }
