@@ -16,6 +16,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -256,7 +258,13 @@ private Q_SLOTS:
         QCOMPARE(m_main->Items()->SelectedNames().size(), 2);
         QVERIFY(!Win()->MapDragOver(m_main->Items()->Items()));
         QVERIFY(!Win()->MapDragOver(m_main->Console()->Output()));
-        QVERIFY(!Win()->MapDragOver(nullptr));
+        // A drag from another program reaches the view itself, and drops nothing.
+        QMimeData data;
+        data.setText(QStringLiteral("lamp"));
+        QDropEvent drop(QPointF(70, 45), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(Surface()->viewport(), &drop);
+        QVERIFY(!drop.isAccepted());
+        QCOMPARE(Surface()->Icons().Count(), 0);
     }
 
     // Delete takes the selected icon and its connections; with none selected it does nothing.
