@@ -210,8 +210,8 @@ void TMapSurface::PaintPage(QPainter &painter, const QRect &exposed, const std::
         const QRect caption(area.left(), area.top() + kImageSize + 2, area.width(),
                             area.height() - kImageSize - 2);
         const bool selected = icon.id == m_selected;
-        if (selected)
-            painter.fillRect(caption, colours.color(QPalette::Active, QPalette::Highlight));
+        // The caption stands on its own ground, so the lines beneath do not cross its letters.
+        painter.fillRect(caption, colours.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base));
         painter.setPen(colours.color(QPalette::Active,
                                      selected ? QPalette::HighlightedText : QPalette::Text));
         painter.drawStaticText(caption.left() + kCaptionPadding, caption.top(), Caption(icon.caption));
