@@ -79,9 +79,13 @@ TMainWin::TMainWin(QWidget *parent)
 TMainWin::~TMainWin()
 {
     qApp->removeEventFilter(this);
+    // An edit still open writes back now, while the script state lives; closing the window
+    // would take the focus from it once the state is gone.
+    EndPropertyEdit();
     // The script state closes first (with the members); nothing it runs then may reach a window.
     m_host->SetConsole(nullptr);
     m_host->SetItems(nullptr);
+    m_host->SetMap(nullptr);
     m_host->SetRunGuard(nullptr);
 }
 
@@ -103,11 +107,12 @@ void TMainWin::SetAsker(Asker *asker)
 // In the start-up order; each tool window does its first-show work as soon as it exists.
 void TMainWin::CreateWindows()
 {
-    m_map = new TMapWin(this);
+    m_map = new TMapWin(*m_host, this);
+    m_host->SetMap(m_map);
     m_console = new TConsoleWin(*m_host, this);
     m_host->SetConsole(m_console);
     m_console->Start();
-    m_errors = new TErrorsWin(this);
+    m_errors = new TErrorsWin(*m_host, this);
     m_properties = new TPropertiesWin(*m_host, this);
     m_properties->SetAsker(m_asker);
     m_items = new TItemsWin(*m_host, this);
@@ -116,6 +121,8 @@ void TMainWin::CreateWindows()
     m_items->SetWorkbench(this);
     m_properties->SetSelection(m_items);
     m_host->SetItems(m_items);
+    m_map->SetTree([this] { return m_items->SelectedUid(); },
+                   [this] { return int(m_items->SelectedNames().size()); });
     m_items->UpdateItems(QStringLiteral("player"));
     m_vocabulary = new TVocabularyWin(*m_host, this);
     m_vocabulary->SetAsker(m_asker);
@@ -239,6 +246,7 @@ void TMainWin::EndPropertyEdit()
 {
     if (m_properties->isVisible())
         m_properties->FinishEdits();
+    m_errors->FinishEdit();
 }
 
 void TMainWin::CopySelectedSubtree()
@@ -296,7 +304,8 @@ void TMainWin::FocusTree()
 
 void TMainWin::WorldReplaced()
 {
-    // The parser messages and the data table show the new world once those windows exist.
+    // The data table shows the new world once that window exists.
+    m_errors->WorldReplaced();
 }
 
 void TMainWin::closeEvent(QCloseEvent *event)

@@ -53,6 +53,7 @@ public:
 
     TConsoleWin *Console() const { return m_console; }
     TMapWin *Map() const { return m_map; }
+    TErrorsWin *Errors() const { return m_errors; }
     TItemsWin *Items() const { return m_items; }
     TPropertiesWin *Properties() const { return m_properties; }
     TVocabularyWin *Vocabulary() const { return m_vocabulary; }

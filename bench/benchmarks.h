@@ -12,6 +12,10 @@ void BenchTreeEditing();
 void BenchParse();
 void BenchStartup();
 void BenchVocabulary();
+void BenchMap();
+
+// Lua that builds a world of 10,000 objects (100 rooms of 99 things) with sources and data.
+extern const char *const kTenThousandObjects;
 
 inline double Seconds(const QElapsedTimer &clock)
 {

@@ -13,5 +13,6 @@ int main(int argc, char **argv)
     BenchParse();
     BenchStartup();
     BenchVocabulary();
+    BenchMap();
     return 0;
 }

@@ -24,7 +24,9 @@ double ResidentMegabytes()
     return -1;
 }
 
-const char *const kWorld = R"lua(
+} // namespace
+
+const char *const kTenThousandObjects = R"lua(
 for r = 1, 100 do
   local room = world:create('room' .. r, 'Комната ' .. r)
   for t = 1, 99 do
@@ -41,14 +43,12 @@ for r = 1, 100 do
 end
 )lua";
 
-} // namespace
-
 void BenchProject()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.twk"));
     TMainWin main;
-    main.Host().RunLua(QString::fromUtf8(kWorld));
+    main.Host().RunLua(QString::fromUtf8(kTenThousandObjects));
     main.RefreshTree();
 
     QElapsedTimer clock;

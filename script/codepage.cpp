@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace CodePage {
 
 namespace {
@@ -29,6 +31,8 @@ QByteArray ToLua(const QString &text)
 {
     if (text.isEmpty())
         return QByteArray();
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return text.toLatin1();
     QByteArray bytes = Encoder().encode(text);
     Encoder().resetState();
     return bytes;
@@ -38,6 +42,10 @@ QString FromLua(const char *bytes, qsizetype length)
 {
     if (length <= 0)
         return QString();
+    // Names (uids, keys) are ASCII, which the code page keeps as it is; they need no converter.
+    const QByteArrayView view(bytes, length);
+    if (std::all_of(view.begin(), view.end(), [](char c) { return uchar(c) < 0x80; }))
+        return QString::fromLatin1(bytes, length);
     QString text = Decoder().decode(QByteArrayView(bytes, length));
     Decoder().resetState();
     return text;

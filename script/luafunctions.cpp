@@ -5,6 +5,7 @@
 #include "script/scripthost.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -19,12 +20,18 @@ QString TextArg(lua_State *state, int index)
     return CodePage::FromLua(text, qsizetype(length));
 }
 
-// A number truncated toward zero; anything else reads as 0.
+// A number truncated toward zero; anything else reads as 0. A number beyond the range of int
+// reads as the nearest end of it, and not-a-number as 0.
 int IntArg(lua_State *state, int index)
 {
     if (lua_type(state, index) != LUA_TNUMBER)
         return 0;
-    return int(std::trunc(double(lua_tonumber(state, index))));
+    const double value = std::trunc(double(lua_tonumber(state, index)));
+    if (value >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (value <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return value == value ? int(value) : 0;
 }
 
 void WriteLine(lua_State *state, const QString &text, int kind)

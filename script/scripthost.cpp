@@ -113,14 +113,42 @@ int ScriptHost::RunKeepingResults(const QByteArray &chunk)
 
 int ScriptHost::RunKeepingResults(const QByteArray &chunk, const QByteArray &chunkName)
 {
+    return Run(chunk, chunkName, nullptr);
+}
+
+bool ScriptHost::RunUnreported(const QString &text, QByteArray *failure)
+{
+    const int top = lua_gettop(m_state);
+    const QByteArray chunk = CodePage::ToLua(text);
+    const bool ran = Run(chunk, chunk, failure) >= 0;
+    lua_settop(m_state, top);
+    return ran;
+}
+
+void ScriptHost::Report(const QByteArray &failure)
+{
+    lua_checkstack(m_state, kStackReserve);
+    lua_pushlstring(m_state, failure.constData(), size_t(failure.size()));
+    Alert();
+}
+
+// A failure goes to *failure when that is given, else through the alert rule.
+int ScriptHost::Run(const QByteArray &chunk, const QByteArray &chunkName, QByteArray *failure)
+{
     lua_checkstack(m_state, kStackReserve);
     const int top = lua_gettop(m_state);
     EnterRun();
     int status = luaL_loadbuffer(m_state, chunk.constData(), size_t(chunk.size()), chunkName.constData());
     if (status == 0)
         status = lua_pcall(m_state, 0, LUA_MULTRET, 0);
-    if (status != 0)
+    if (status != 0 && failure) {
+        size_t length = 0;
+        const char *message = lua_tolstring(m_state, -1, &length);
+        *failure = message ? QByteArray(message, qsizetype(length))
+                           : QByteArrayLiteral("(error object is not a string)");
+    } else if (status != 0) {
         Alert();
+    }
     LeaveRun();
     if (status != 0) {
         lua_settop(m_state, top);

@@ -43,6 +43,11 @@ public:
     // -1 when it failed (nothing left then). The caller pops what it was given.
     int RunKeepingResults(const QByteArray &chunk);
     int RunKeepingResults(const QByteArray &chunk, const QByteArray &chunkName);
+    // Runs widget text as RunLua does, but a failure is not reported: false, with the message
+    // that the alert rule would have been given in *failure. Report hands it on later, if at all.
+    bool RunUnreported(const QString &text, QByteArray *failure);
+    // Reports a failure's message through the alert rule, as a failing chunk is reported.
+    void Report(const QByteArray &failure);
 
     // The expression's value as text when it is a string or a number, else empty.
     QString EvalString(const QString &expression);
@@ -60,6 +65,7 @@ public:
 private:
     void OpenLibraries();
     void RegisterFunctions();
+    int Run(const QByteArray &chunk, const QByteArray &chunkName, QByteArray *failure);
     void Alert();
     void EnterRun();
     void LeaveRun();

@@ -4,3 +4,4 @@
 -- rest still loads. The compiling itself is the runtime's, shared with compiled games.
 
 compile_world()
+if IDE_MAP then IDE_MAP:opened() end

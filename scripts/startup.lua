@@ -18,3 +18,4 @@ world:create('player', 'Игрок')
 dofile 'verbs.lua'
 dofile 'nouns.lua'
 dofile 'prepositions.lua'
+dofile 'idemap.lua'
