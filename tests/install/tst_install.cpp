@@ -46,7 +46,7 @@ void TestInstall::installedProgramFindsItsEngine()
     const QDir root(prefix.path());
     for (const char *file :
          {"bin/tarnwick", "bin/tarnwick-play", "share/tarnwick/startup.lua",
-          "share/tarnwick/runtime.lua", "share/tarnwick/compile.lua", "share/tarnwick/verbs.lua",
+          "share/tarnwick/objects.lua", "share/tarnwick/compile.lua", "share/tarnwick/verbs.lua",
           "share/tarnwick/examples/house.twk", "share/icons/hicolor/scalable/apps/tarnwick.svg"})
         QVERIFY2(root.exists(QLatin1String(file)), file);
     QVERIFY(QFileInfo(root.filePath(QStringLiteral("bin/tarnwick"))).isExecutable());
@@ -76,7 +76,7 @@ void TestInstall::installedProgramFindsItsEngine()
     QVERIFY(QFile::exists(user + QStringLiteral("/examples/house.twk")));
 
     // The next start keeps the author's vocabulary and brings the engine back to the installed one.
-    const QString runtime = QStringLiteral("/runtime.lua");
+    const QString runtime = QStringLiteral("/objects.lua");
     QVERIFY(Write(user + QStringLiteral("/verbs.lua"), "-- the author's words\n"));
     QVERIFY(Write(user + runtime, "-- stale\n"));
     QCOMPARE(EngineFolder::Prepare(bin, user), user);
