@@ -78,6 +78,8 @@ TMainWin::TMainWin(QWidget *parent)
 
 TMainWin::~TMainWin()
 {
+    // Hidden first, so an edit left open ends as it does on closing: while the script state lives.
+    hide();
     qApp->removeEventFilter(this);
     // The script state closes first (with the members); nothing it runs then may reach a window.
     m_host->SetConsole(nullptr);
@@ -292,7 +294,8 @@ void TMainWin::FocusTree()
 
 void TMainWin::WorldReplaced()
 {
-    // The parser messages and the data table show the new world once those windows exist.
+    // The parser messages show the new world once that window exists.
+    m_properties->RebuildDataTree(m_items->SelectedUid());
 }
 
 void TMainWin::closeEvent(QCloseEvent *event)
