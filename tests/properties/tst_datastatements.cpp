@@ -76,22 +76,6 @@ private Q_SLOTS:
         QFETCH(QString, statement);
         QCOMPARE(DS::AddStatement(QStringLiteral("t"), answer), statement);
     }
-
-    // A table met again is read once; the repeat names where it is shown.
-    void tablesReadOnce()
-    {
-        ScriptHost host;
-        host.RunLua(QStringLiteral("hall = { data = { a = {} } } hall.data.a.up = hall.data "
-                                   "hall.data.a.me = hall.data.a"));
-        const DataNode::Tree tree = DataReader::Read(host.State(), QStringLiteral("hall"));
-        QCOMPARE(tree.nodes.size(), size_t(3));
-        QStringList repeats;
-        for (const DataNode::Node &node : tree.nodes)
-            repeats << QString::number(node.sameAs);
-        repeats.sort();
-        QCOMPARE(repeats, (QStringList{QStringLiteral("-1"), QStringLiteral("-2"), QStringLiteral("0")}));
-        QCOMPARE(DataReader::Read(host.State(), QStringLiteral("nobody")).nodes.size(), size_t(0));
-    }
 };
 
 TARNWICK_TEST(TestDataStatements)

@@ -1,12 +1,12 @@
 // The data area inside the main window, driven by the author's keys and clicks: what the tree and
 // the value field show, what each edit and command echoes and runs, and what the world then holds.
 
-#include "app/asker.h"
 #include "app/mainwin.h"
 #include "project/projectcommands.h"
 #include "properties/dataview.h"
 #include "properties/propertieswin.h"
 #include "script/scripthost.h"
+#include "tests/properties/fakes.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/testmain.h"
 #include "tree/itemswin.h"
@@ -22,41 +22,13 @@
 
 #include <memory>
 
-namespace {
-
-class DataAsker : public Asker
-{
-public:
-    QMessageBox::StandardButton Question(QWidget *, const QString &, const QString &,
-                                         QMessageBox::StandardButtons) override
-    {
-        return QMessageBox::No;
-    }
-    bool AskText(QWidget *, const QString &, const QString &, QString *text) override
-    {
-        *text = answer;
-        return true;
-    }
-    QMessageBox::StandardButton Warning(QWidget *, const QString &, const QString &text,
-                                        QMessageBox::StandardButtons) override
-    {
-        warnings << text;
-        return QMessageBox::Ok;
-    }
-
-    QString answer;
-    QStringList warnings;
-};
-
-} // namespace
-
 class TestDataView : public QObject
 {
     Q_OBJECT
 
 private:
     std::unique_ptr<TMainWin> m_main;
-    DataAsker m_asker;
+    FakeAsker m_asker;
     RecordingConsole m_console;
 
     ScriptHost &Host() const { return m_main->Host(); }
@@ -70,8 +42,8 @@ private:
         m_console.lines.clear();
     }
 
-    // Every node depth first, indented by depth, with its image after a bar.
-    QStringList Nodes() const
+    // Every node depth first, indented by depth, with its image after a bar; ";" between nodes.
+    QString Nodes() const
     {
         QStringList nodes;
         for (QTreeWidgetItemIterator it(Tree()); *it; ++it) {
@@ -79,11 +51,10 @@ private:
             for (QTreeWidgetItem *up = (*it)->parent(); up; up = up->parent())
                 indent += QLatin1String("  ");
             nodes << indent + (*it)->text(0) + QLatin1Char('|')
-                         + QString::number((*it)->data(0, DataView::ImageRole).toInt());
-            if ((*it)->childCount() > 0 && !(*it)->isExpanded())
-                nodes << QStringLiteral("(collapsed)");
+                         + QString::number((*it)->data(0, DataView::ImageRole).toInt())
+                         + ((*it)->childCount() > 0 && !(*it)->isExpanded() ? "(collapsed)" : "");
         }
-        return nodes;
+        return nodes.join(QLatin1Char(';'));
     }
 
     QString Selected() const
@@ -107,19 +78,19 @@ private:
         QTest::keyClicks(Field(), text);
     }
 
-    QStringList Lines(int kind) const
+    QString Echoes() const
     {
         QStringList lines;
         for (const auto &line : m_console.lines)
-            if (line.second == kind)
+            if (line.second == ConsoleKind::Command)
                 lines << line.first;
-        return lines;
+        return lines.join(QLatin1Char(';'));
     }
 
 private Q_SLOTS:
     void init()
     {
-        m_asker = DataAsker();
+        m_asker = FakeAsker();
         m_main = std::make_unique<TMainWin>();
         m_main->SetAsker(&m_asker);
         m_main->show();
@@ -133,23 +104,21 @@ private Q_SLOTS:
     void treeShowsData_data()
     {
         QTest::addColumn<QString>("data");
-        QTest::addColumn<QStringList>("nodes");
-        QTest::newRow("array") << "{ 10, 20 }" << QStringList{"[1] = 10|1", "[2] = 20|1"};
-        QTest::newRow("nested, expanded")
-            << "{ list = { 'a', { x = 1 } } }"
-            << QStringList{".list|0", "  [1] = 'a'|1", "  [2]|0", "    .x = 1|1"};
-        QTest::newRow("empty table") << "{ {} }" << QStringList{"[1]|0"};
-        QTest::newRow("function value") << "{ f = print }" << QStringList{".f = (функция)|1"};
-        QTest::newRow("table key") << "{ [{}] = 'k' }" << QStringList{"[(таблица)] = 'k'|1"};
-        QTest::newRow("holding itself")
-            << "(function () local t = { {} } t[1].up = t return t end)()"
-            << QStringList{"[1]|0", "  .up = (см. hall.data)|0"};
-        QTest::newRow("not a table") << "5" << QStringList();
+        QTest::addColumn<QString>("nodes");
+        QTest::newRow("array") << "{ 10, 20 }" << "[1] = 10|1;[2] = 20|1";
+        QTest::newRow("nested, expanded") << "{ list = { 'a', { x = 1 } } }"
+                                          << ".list|0;  [1] = 'a'|1;  [2]|0;    .x = 1|1";
+        QTest::newRow("empty table") << "{ {} }" << "[1]|0";
+        QTest::newRow("function value") << "{ f = print }" << ".f = (функция)|1";
+        QTest::newRow("table key") << "{ [{}] = 'k' }" << "[(таблица)] = 'k'|1";
+        QTest::newRow("holding itself") << "(function () local t = { {} } t[1].up = t return t end)()"
+                                        << "[1]|0;  .up = (см. hall.data)|0";
+        QTest::newRow("not a table") << "5" << "";
     }
     void treeShowsData()
     {
         QFETCH(QString, data);
-        QFETCH(QStringList, nodes);
+        QFETCH(QString, nodes);
         Show(data);
         QCOMPARE(Nodes(), nodes);
         QVERIFY(Selected().isEmpty());
@@ -163,29 +132,29 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("key");
-        QTest::addColumn<QStringList>("echoes");
+        QTest::addColumn<QString>("echo");
         QTest::addColumn<QString>("check");
+        QTest::addColumn<QString>("fieldAfter");
         QTest::newRow("string, Enter") << "{ name = 'box' }" << ".name = 'box'" << "'box'" << "'red"
-                                       << int(Qt::Key_Return) << QStringList{"hall.data.name = 'red'"}
-                                       << "hall.data.name == 'red'";
+                                       << int(Qt::Key_Return) << "hall.data.name = 'red'"
+                                       << "hall.data.name == 'red'" << "'red'";
         QTest::newRow("escapes read back")
             << "{ s = \"it's\" }" << ".s = \"it's\"" << "\"it's\"" << "\"a\\\\\\nb" << int(Qt::Key_Return)
-            << QStringList{"hall.data.s = \"a\\\\\\nb\""} << "hall.data.s == 'a\\\\\\nb'";
+            << "hall.data.s = \"a\\\\\\nb\"" << "hall.data.s == 'a\\\\\\nb'" << "\"a\\\\\\nb\"";
         QTest::newRow("key that is no name, leaving")
             << "{ ['two words'] = 1 }" << "[\"two words\"] = 1" << "1" << "7" << int(Qt::Key_Tab)
-            << QStringList{"hall.data[\"two words\"] = 7"} << "hall.data['two words'] == 7";
+            << "hall.data[\"two words\"] = 7" << "hall.data['two words'] == 7" << "7";
         QTest::newRow("brace pair") << "{ n = 1 }" << ".n = 1" << "1" << "{" << int(Qt::Key_Return)
-                                    << QStringList{"hall.data.n = {  }"} << "type(hall.data.n) == 'table'";
+                                    << "hall.data.n = {  }" << "type(hall.data.n) == 'table'" << "(таблица)";
         QTest::newRow("Down writes its own node first")
-            << "{ 10, 20 }" << "[1] = 10" << "10" << "11" << int(Qt::Key_Down)
-            << QStringList{"hall.data[1] = 11"} << "hall.data[1] == 11 and hall.data[2] == 20";
-        QTest::newRow("not an expression")
-            << "{ n = 1 }" << ".n = 1" << "1" << "x = 5" << int(Qt::Key_Return) << QStringList()
-            << "hall.data.n == 1";
-        QTest::newRow("table") << "{ t = { 1 } }" << ".t" << "(таблица)" << "" << 0 << QStringList()
-                               << "true";
-        QTest::newRow("function") << "{ f = print }" << ".f = (функция)" << "(функция)" << "" << 0
-                                  << QStringList() << "true";
+            << "{ 10, 20 }" << "[1] = 10" << "10" << "11" << int(Qt::Key_Down) << "hall.data[1] = 11"
+            << "hall.data[1] == 11 and hall.data[2] == 20" << "20";
+        // Refused: reported in red, and the author's text stays in the field to be mended.
+        QTest::newRow("not an expression") << "{ n = 1 }" << ".n = 1" << "1" << "x = 5"
+                                           << int(Qt::Key_Return) << "" << "hall.data.n == 1" << "x = 5";
+        QTest::newRow("table") << "{ t = { 1 } }" << ".t" << "(таблица)" << "" << 0 << "" << "" << "";
+        QTest::newRow("function") << "{ f = print }" << ".f = (функция)" << "(функция)" << "" << 0 << ""
+                                  << "" << "";
     }
     void fieldEdits()
     {
@@ -194,8 +163,9 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         QFETCH(QString, typed);
         QFETCH(int, key);
-        QFETCH(QStringList, echoes);
+        QFETCH(QString, echo);
         QFETCH(QString, check);
+        QFETCH(QString, fieldAfter);
         Show(data);
         ClickNode(node);
         QCOMPARE(Field()->text(), shown);
@@ -204,23 +174,11 @@ private Q_SLOTS:
             return;
         Retype(typed);
         QTest::keyClick(Field(), Qt::Key(key));
-        QCOMPARE(Lines(ConsoleKind::Command), echoes);
+        QCOMPARE(Echoes(), echo);
+        QCOMPARE(m_console.Errors().contains(QStringLiteral("= ") + typed), echo.isEmpty());
         QCOMPARE(Host().EvalString(QStringLiteral("tostring(") + check + QLatin1Char(')')),
                  QStringLiteral("true"));
-        if (echoes.isEmpty()) {
-            // Refused: reported in red, and the author's text stays in the field to be mended.
-            QVERIFY(m_console.Errors().contains(QStringLiteral("= ") + typed));
-            QCOMPARE(Field()->text(), typed);
-            QCOMPARE(Selected(), node);
-        } else if (key == Qt::Key_Return && Field()->isEnabled()) {
-            // The field shows the value as it now reads, which reads back as it.
-            QCOMPARE(Host().EvalString(QStringLiteral("tostring(") + Field()->text() + QStringLiteral(" == ")
-                                       + echoes.first().section(QStringLiteral(" = "), 0, 0) + ')'),
-                     QStringLiteral("true"));
-        } else if (key == Qt::Key_Down) {
-            QCOMPARE(Selected(), QStringLiteral("[2] = 20"));
-            QCOMPARE(Field()->text(), QStringLiteral("20"));
-        }
+        QCOMPARE(Field()->text(), fieldAfter);
     }
 
     void commands_data()
@@ -230,29 +188,27 @@ private Q_SLOTS:
         QTest::addColumn<int>("modifier");
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("answer");
-        QTest::addColumn<QStringList>("echoes");
-        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<QString>("echo");
+        QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("selected");
-        QTest::newRow("add beside a leaf")
-            << "{ t = { 1 } }" << "  [1] = 1" << 0 << int(Qt::Key_Insert) << "x = 5"
-            << QStringList{"hall.data.t.x = 5"} << QStringList{".t|0", "  [1] = 1|1", "  .x = 5|1"}
-            << "[1] = 1";
-        QTest::newRow("add into a table node")
-            << "{ t = {} }" << ".t" << 0 << int(Qt::Key_Insert) << "5"
-            << QStringList{"table.insert(hall.data.t, 5)"} << QStringList{".t|0", "  [1] = 5|1"} << ".t";
-        QTest::newRow("delete the only node")
-            << "{ n = 1 }" << ".n = 1" << int(Qt::ControlModifier) << int(Qt::Key_Delete) << ""
-            << QStringList{"hall.data.n = nil"} << QStringList() << "";
+        QTest::newRow("add beside a leaf") << "{ t = { 1 } }" << "[1] = 1" << 0 << int(Qt::Key_Insert)
+                                           << "x = 5" << "hall.data.t.x = 5"
+                                           << ".t|0;  [1] = 1|1;  .x = 5|1" << "[1] = 1";
+        QTest::newRow("add into a table node") << "{ t = {} }" << ".t" << 0 << int(Qt::Key_Insert) << "5"
+                                               << "table.insert(hall.data.t, 5)" << ".t|0;  [1] = 5|1"
+                                               << ".t";
+        QTest::newRow("delete the only node") << "{ n = 1 }" << ".n = 1" << int(Qt::ControlModifier)
+                                              << int(Qt::Key_Delete) << "" << "hall.data.n = nil" << ""
+                                              << "";
         QTest::newRow("remove from the table")
             << "{ 10, 20, 30 }" << "[2] = 20" << int(Qt::ShiftModifier) << int(Qt::Key_Delete) << ""
-            << QStringList{"table.remove (hall.data, 2)"} << QStringList{"[1] = 10|1", "[2] = 30|1"}
-            << "[2] = 30";
-        QTest::newRow("no removing a named field")
-            << "{ n = 1 }" << ".n = 1" << int(Qt::ShiftModifier) << int(Qt::Key_Delete) << ""
-            << QStringList() << QStringList{".n = 1|1"} << ".n = 1";
+            << "table.remove (hall.data, 2)" << "[1] = 10|1;[2] = 30|1" << "[2] = 30";
+        QTest::newRow("no removing a named field") << "{ n = 1 }" << ".n = 1" << int(Qt::ShiftModifier)
+                                                   << int(Qt::Key_Delete) << "" << "" << ".n = 1|1"
+                                                   << ".n = 1";
         QTest::newRow("no deleting under a table key")
             << "{ [{}] = 1 }" << "[(таблица)] = 1" << int(Qt::ControlModifier) << int(Qt::Key_Delete)
-            << "" << QStringList() << QStringList{"[(таблица)] = 1|1"} << "[(таблица)] = 1";
+            << "" << "" << "[(таблица)] = 1|1" << "[(таблица)] = 1";
     }
     void commands()
     {
@@ -261,19 +217,19 @@ private Q_SLOTS:
         QFETCH(int, modifier);
         QFETCH(int, key);
         QFETCH(QString, answer);
-        QFETCH(QStringList, echoes);
-        QFETCH(QStringList, after);
+        QFETCH(QString, echo);
+        QFETCH(QString, after);
         QFETCH(QString, selected);
         Show(data);
-        ClickNode(node.trimmed());
+        ClickNode(node);
         m_asker.answer = answer;
         // The keys work from the field and the tree alike.
         QWidget *target = Field()->isEnabled() ? static_cast<QWidget *>(Field()) : Tree();
         QTRY_VERIFY(target->hasFocus());
         QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifier));
-        QCOMPARE(Lines(ConsoleKind::Command), echoes);
-        QCOMPARE(Lines(ConsoleKind::Error), QStringList());
-        QCOMPARE(m_asker.warnings.size(), echoes.isEmpty() ? 1 : 0);
+        QCOMPARE(Echoes(), echo);
+        QCOMPARE(m_console.Errors(), QString());
+        QCOMPARE(m_asker.warnings.size(), echo.isEmpty() ? 1 : 0);
         QCOMPARE(Nodes(), after);
         QCOMPARE(Selected(), selected);
     }
@@ -288,7 +244,7 @@ private Q_SLOTS:
         QTreeWidgetItem *player = m_main->Items()->FindObjectNode(m_main->Items()->Root(), QStringLiteral("player"));
         QTest::mouseClick(objects->viewport(), Qt::LeftButton, {}, objects->visualItemRect(player).center());
         QCOMPARE(m_main->Items()->SelectedUid(), QStringLiteral("player"));
-        QCOMPARE(Lines(ConsoleKind::Command).first(), QStringLiteral("hall.data.n = 2"));
+        QCOMPARE(Echoes(), QStringLiteral("hall.data.n = 2"));
         QCOMPARE(Host().EvalString(QStringLiteral("hall.data.n")), QStringLiteral("2"));
         QVERIFY(Host().EvalString(QStringLiteral("player.data.n")).isEmpty());
     }
@@ -304,7 +260,7 @@ private Q_SLOTS:
         file.write("player.data = { gold = 5 }\n");
         file.close();
         m_main->Project().OpenFile(name);
-        QCOMPARE(Nodes(), QStringList{".gold = 5|1"});
+        QCOMPARE(Nodes(), QStringLiteral(".gold = 5|1"));
     }
 };
 
