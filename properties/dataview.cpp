@@ -380,9 +380,8 @@ void DataView::N9Click()
     if (!FieldExit())
         return;
     const int index = SelectedIndex();
-    QString target = DS::Path(m_uid, {});
-    if (index >= 0)
-        target = PathOf(CurrentKind(index) == Kind::Table ? index : m_tree.nodes[size_t(index)].parent);
+    // Into the selected table, or beside the selected value.
+    const QString target = DataNodePath(index < 0 || CurrentKind(index) != Kind::Table);
     if (target.isEmpty()) {
         Refuse(QStringLiteral("В эту таблицу нельзя добавить поле: её ключ не записать на Lua."));
         return;
@@ -401,7 +400,7 @@ void DataView::N11Click()
     const int index = SelectedIndex();
     if (index < 0)
         return;
-    const QString path = PathOf(index);
+    const QString path = DataNodePath(false);
     if (path.isEmpty()) {
         Refuse(QStringLiteral("Это поле нельзя удалить: ключ, по которому оно лежит, не записать на Lua."));
         return;
@@ -425,7 +424,7 @@ void DataView::N12Click()
                               "Поле с другим ключом удаляет команда \"Удалить\"."));
         return;
     }
-    const QString table = PathOf(node.parent);
+    const QString table = DataNodePath(true);
     if (table.isEmpty()) {
         Refuse(QStringLiteral("Из этой таблицы нельзя удалить элемент: её ключ не записать на Lua."));
         return;

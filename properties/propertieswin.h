@@ -82,7 +82,6 @@ public:
     QLabel *EndLabel() const { return m_end; }
     QTreeWidget *Data() const { return m_data; }
     QLineEdit *Field() const { return m_field; }
-    DataView *DataArea() const { return m_dataView; }
     QSplitter *Splitter1() const { return m_splitter1; }
     QMenu *PopupMenu1() const { return m_popupMenu1; }
     const PendingEdit &Pending() const { return m_pending; }
