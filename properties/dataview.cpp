@@ -191,6 +191,8 @@ void DataView::AddItems()
     const QBrush readOnly = m_data->palette().brush(QPalette::Disabled, QPalette::Text);
     const std::vector<DataNode::Node> &nodes = m_tree.nodes;
     std::vector<QTreeWidgetItem *> items(nodes.size());
+    // Whether a key on the way to the node has no Lua text, so no statement can reach it.
+    std::vector<bool> unreachable(nodes.size());
     QList<QTreeWidgetItem *> top;
     top.reserve(qsizetype(m_tree.top.size()));
     // Parents are read before their entries, so each item's parent exists when it is made; the
@@ -203,7 +205,8 @@ void DataView::AddItems()
         const int image = node.value.kind == Kind::Table ? TableImage : ValueImage;
         QTreeWidgetItem *parent = node.parent < 0 ? nullptr : items[size_t(node.parent)];
         auto *item = new DataItem(parent, text, m_imageList2.at(image), image, int(i));
-        if (keyPart.isEmpty() || (image == ValueImage && !Editable(node.value.kind)))
+        unreachable[i] = keyPart.isEmpty() || (parent && unreachable[size_t(node.parent)]);
+        if (unreachable[i] || (image == ValueImage && !Editable(node.value.kind)))
             item->setForeground(0, readOnly);
         items[i] = item;
         if (!parent)
