@@ -525,7 +525,8 @@ bool DataView::eventFilter(QObject *watched, QEvent *event)
         // After the key has moved the selection, the field follows it.
         if (type == QEvent::KeyRelease && !static_cast<QKeyEvent *>(event)->isAutoRepeat())
             DataClick();
-    } else if (watched == m_data->viewport()) {
+    } else if (watched == m_data->viewport()
+               && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease)) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (type == QEvent::MouseButtonPress && mouse->button() == Qt::RightButton) {
             // The menu acts on the node under the mouse; over empty space, on the whole table.
