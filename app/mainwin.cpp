@@ -78,9 +78,10 @@ TMainWin::TMainWin(QWidget *parent)
 
 TMainWin::~TMainWin()
 {
+    // An edit left open writes back now, as it does on closing, while the script state lives;
+    // hiding the window later would take the focus from it once the state is gone.
+    hide();
     qApp->removeEventFilter(this);
-    // An edit still open writes back now, while the script state lives; closing the window
-    // would take the focus from it once the state is gone.
     EndPropertyEdit();
     // The script state closes first (with the members); nothing it runs then may reach a window.
     m_host->SetConsole(nullptr);
@@ -304,8 +305,8 @@ void TMainWin::FocusTree()
 
 void TMainWin::WorldReplaced()
 {
-    // The data table shows the new world once that window exists.
     m_errors->WorldReplaced();
+    m_properties->RebuildDataTree(m_items->SelectedUid());
 }
 
 void TMainWin::closeEvent(QCloseEvent *event)

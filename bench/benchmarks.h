@@ -7,6 +7,7 @@
 void BenchConsole();
 void BenchTree();
 void BenchProperties();
+void BenchData();
 void BenchProject();
 void BenchTreeEditing();
 void BenchParse();

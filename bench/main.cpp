@@ -8,6 +8,7 @@ int main(int argc, char **argv)
     BenchConsole();
     BenchTree();
     BenchProperties();
+    BenchData();
     BenchProject();
     BenchTreeEditing();
     BenchParse();

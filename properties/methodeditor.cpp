@@ -1,5 +1,7 @@
 #include "properties/methodeditor.h"
 
+#include "properties/keywordstyler.h"
+
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -24,6 +26,26 @@ bool IsCtrlShift(const QKeyEvent *event, int key)
 {
     return event->key() == key
            && (event->modifiers() & ~Qt::KeypadModifier) == (Qt::ControlModifier | Qt::ShiftModifier);
+}
+
+// The character a key delivers to the auto-substitution: CR for Enter, TAB, BS for Backspace,
+// or the printable character typed; null for keys that deliver none (arrows, Delete, shortcuts).
+QChar TypedCharacter(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return QChar();
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return QChar(u'\r');
+    case Qt::Key_Tab: return QChar(u'\t');
+    case Qt::Key_Backspace: return QChar(u'\b');
+    default: break;
+    }
+    const QString text = event->text();
+    if (text.size() != 1 || text.at(0).unicode() < 32 || text.at(0).unicode() == 127)
+        return QChar();
+    return text.at(0);
 }
 
 } // namespace
@@ -59,6 +81,7 @@ MethodEditor::MethodEditor(QWidget *parent) : QPlainTextEdit(parent)
     connect(m_n8, &QAction::triggered, this, &MethodEditor::N8Click);
 
     connect(document(), &QTextDocument::contentsChange, this, &MethodEditor::DocumentChanged);
+    m_styler = new KeywordStyler(document());
 }
 
 void MethodEditor::LoadText(const QString &text)
@@ -82,8 +105,7 @@ QString MethodEditor::Text() const
 
 void MethodEditor::ColourKeywords()
 {
-    // Keywords are not styled yet. A pass that sets formats on the document must run with
-    // m_programChange set, as formats count as contents changes; a highlighter needs nothing.
+    m_styler->rehighlight();
 }
 
 void MethodEditor::N7Click()
@@ -157,9 +179,25 @@ void MethodEditor::keyPressEvent(QKeyEvent *event)
     QPlainTextEdit::keyPressEvent(event);
 }
 
-bool MethodEditor::MethodKeyPress(const QKeyEvent *)
+bool MethodEditor::MethodKeyPress(const QKeyEvent *event)
 {
-    return false;
+    const QChar typed = TypedCharacter(event);
+    if (typed.isNull() || !m_n5->isChecked())
+        return false;
+    QTextCursor cursor = textCursor();
+    const int lineStart = cursor.block().position();
+    const ::AutoSubstitution::Edit edit =
+        m_autoSubstitution.Press(typed, cursor.block().text(), cursor.position() - lineStart);
+    // A key that replaces a selection is entered as it is.
+    if (!edit.consumed || cursor.hasSelection())
+        return false;
+    cursor.beginEditBlock();
+    cursor.setPosition(lineStart + edit.at);
+    cursor.insertText(edit.text);
+    cursor.endEditBlock();
+    cursor.setPosition(lineStart + edit.caret);
+    setTextCursor(cursor);
+    return true;
 }
 
 void MethodEditor::focusOutEvent(QFocusEvent *event)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "properties/autosubstitution.h"
+
 #include <QPlainTextEdit>
 
+class KeywordStyler;
 class QAction;
 class QMenu;
 
@@ -10,10 +13,10 @@ class QMenu;
 // redo. It tells the author's changes apart from the program's own (loading a property), and
 // reports leaving the editor so the window can write the text back.
 //
-// Keyword styling is meant to come as a QSyntaxHighlighter on the document, which changes no text
-// and so is never taken for the author's change (ColourKeywords then rehighlights); auto-
-// substitution belongs in MethodKeyPress, which sees every typed character before it is entered
-// and enters its own characters as typed, so they count as the author's.
+// Lua's reserved words show in bold (KeywordStyler, which changes no text and so is never taken
+// for the author's change). With "Автоподстановки" ticked, MethodKeyPress sees every typed
+// character before it is entered and may enter text of its own instead (AutoSubstitution); that
+// text counts as the author's and is one step for undo.
 class MethodEditor : public QPlainTextEdit
 {
     Q_OBJECT
@@ -27,7 +30,8 @@ public:
     // The text as typed (line breaks as LF; no other character replaced).
     QString Text() const;
 
-    // Restyles the whole text; the styling itself is not an author's change.
+    // Restyles the whole text; the styling itself is not an author's change. Typing restyles
+    // what it changed by itself.
     void ColourKeywords();
 
     // "Вставить": the clipboard's text at the caret, then restyled, the caret after it.
@@ -53,7 +57,7 @@ protected:
 private:
     // Whether the editor takes the key itself, before any window shortcut sees it.
     static bool OwnKey(const QKeyEvent *event);
-    // A typed character; true when it was consumed. Nothing is substituted yet.
+    // A typed character; true when the auto-substitution took it and entered its own text.
     bool MethodKeyPress(const QKeyEvent *event);
     void DocumentChanged(int position, int removed, int added);
 
@@ -62,4 +66,6 @@ private:
     QAction *m_n7 = nullptr;
     QAction *m_n8 = nullptr;
     bool m_programChange = false;
+    KeywordStyler *m_styler = nullptr;
+    ::AutoSubstitution m_autoSubstitution;
 };

@@ -1,6 +1,7 @@
 #include "properties/propertieswin.h"
 
 #include "app/asker.h"
+#include "properties/dataview.h"
 #include "properties/methodeditor.h"
 #include "properties/propertyreader.h"
 #include "properties/propertystatements.h"
@@ -154,6 +155,7 @@ TPropertiesWin::~TPropertiesWin()
     m_objName->removeEventFilter(this);
     m_propNames->removeEventFilter(this);
     m_propNames->viewport()->removeEventFilter(this);
+    delete m_dataView;
 }
 
 void TPropertiesWin::CreateWidgets()
@@ -207,17 +209,12 @@ void TPropertiesWin::CreateWidgets()
     connect(m_method, &MethodEditor::Left, this, &TPropertiesWin::MethodExit);
     m_end = HeadingLabel(QStringLiteral("End"));
 
-    // The data area stays empty and disabled until the data tree fills it.
-    m_data = new QTreeWidget;
-    m_data->setObjectName(QStringLiteral("Data"));
-    m_data->setAccessibleName(QStringLiteral("Data"));
-    m_data->setHeaderHidden(true);
-    m_data->setEnabled(false);
+    // The data tree of the object and the field that edits one of its values.
+    m_dataView = new DataView(m_host, this);
+    m_dataView->SetAsker(m_asker);
+    m_data = m_dataView->Data();
+    m_field = m_dataView->Field();
     m_data->hide();
-    m_field = new QLineEdit;
-    m_field->setObjectName(QStringLiteral("Field"));
-    m_field->setAccessibleName(QStringLiteral("Field"));
-    m_field->setEnabled(false);
     m_field->hide();
 
     auto *right = new QWidget;
@@ -288,6 +285,7 @@ void TPropertiesWin::SetSelection(ObjectSelection *selection)
 void TPropertiesWin::SetAsker(Asker *asker)
 {
     m_asker = asker ? asker : m_defaultAsker.get();
+    m_dataView->SetAsker(m_asker);
 }
 
 QString TPropertiesWin::SelectedUid() const
@@ -334,6 +332,7 @@ void TPropertiesWin::FinishEdits()
         m_method->clearFocus();
     if (m_objName->hasFocus())
         m_objName->clearFocus();
+    m_dataView->FinishEdit();
 }
 
 void TPropertiesWin::ShowObjectProperties(const QString &uid)
@@ -364,8 +363,7 @@ void TPropertiesWin::ShowObjectProperties(const QString &uid)
 void TPropertiesWin::ShowProperty(const QString &uid, const QString &caption)
 {
     if (caption == PS::DataCaption()) {
-        // The data tree of the object is built here once it exists; the area shows nothing yet.
-        m_data->clear();
+        m_dataView->RebuildDataTree(uid);
         return;
     }
     // Text typed but not yet written back must not be replaced unseen.
@@ -385,6 +383,11 @@ void TPropertiesWin::ShowObject(const QString &uid)
 {
     ShowObjectProperties(uid);
     ShowProperty(uid, PS::DataCaption());
+}
+
+void TPropertiesWin::RebuildDataTree(const QString &uid)
+{
+    m_dataView->RebuildDataTree(uid);
 }
 
 void TPropertiesWin::SelectProperty(const QString &caption)
@@ -422,7 +425,7 @@ void TPropertiesWin::PropNamesSelectItem()
         const QSignalBlocker blocker(m_field);
         m_field->clear();
         m_field->setEnabled(false);
-        m_data->clear();
+        m_dataView->RebuildDataTree(SelectedUid());
     }
 }
 

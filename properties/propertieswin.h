@@ -9,6 +9,7 @@
 #include <memory>
 
 class Asker;
+class DataView;
 class MethodEditor;
 class ObjectSelection;
 class QLabel;
@@ -63,6 +64,8 @@ public:
     // Loads the property's text and headings into the code editor, or for "Данные" the data area.
     void ShowProperty(const QString &uid, const QString &caption) override;
     void ShowObject(const QString &uid) override;
+    // Reads the object's data into the data tree again, with nothing selected.
+    void RebuildDataTree(const QString &uid);
     // Selects the first entry with this caption and shows it; nothing when there is none.
     void SelectProperty(const QString &caption);
 
@@ -128,6 +131,7 @@ private:
     QLabel *m_begin = nullptr;
     MethodEditor *m_method = nullptr;
     QLabel *m_end = nullptr;
+    DataView *m_dataView = nullptr;
     QTreeWidget *m_data = nullptr;
     QLineEdit *m_field = nullptr;
     QMenu *m_popupMenu1 = nullptr;

@@ -25,7 +25,8 @@ public:
     QStringList searches;
 };
 
-// Answers the one-line input dialog as the test says, and remembers how it was asked.
+// Answers the one-line input dialog as the test says, and remembers how it was asked and what
+// it was warned of.
 class FakeAsker : public Asker
 {
 public:
@@ -44,9 +45,17 @@ public:
         return confirm;
     }
 
+    QMessageBox::StandardButton Warning(QWidget *, const QString &, const QString &text,
+                                        QMessageBox::StandardButtons) override
+    {
+        warnings.append(text);
+        return QMessageBox::Ok;
+    }
+
     QString answer;
     bool confirm = true;
     QStringList captions;
     QStringList prompts;
     QStringList initialTexts;
+    QStringList warnings;
 };

@@ -202,7 +202,7 @@ private Q_SLOTS:
         // "Данные" shows the data area instead of the editor.
         QVERIFY(!Editor()->isVisible());
         QVERIFY(m_win->Data()->isVisible());
-        QVERIFY(!m_win->Data()->isEnabled());
+        QVERIFY(!m_win->Field()->isEnabled());
     }
 
     void objectsOutsideTheRule_data()
@@ -532,6 +532,8 @@ private Q_SLOTS:
         Pick(QStringLiteral("hall"), QStringLiteral("room"));
         ClickEntry(caption);
         FocusEditor();
+        // Typed as it stands: "[[" would otherwise be closed on the author's behalf.
+        Editor()->AutoSubstitution()->setChecked(false);
         Type(Editor(), typed);
         QCOMPARE(Editor()->Text(), typed);
         LeaveEditor();

@@ -1,0 +1,172 @@
+// Keyword styling and auto-substitution in the method editor, typed through the real widgets:
+// what shows bold, what the keys enter, how undo takes it back, and what is written back.
+
+#include "properties/methodeditor.h"
+#include "properties/propertieswin.h"
+#include "script/luaquote.h"
+#include "script/scripthost.h"
+#include "tests/properties/fakes.h"
+#include "tests/testmain.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTreeWidget>
+
+#include <memory>
+
+class TestMethodStyling : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScriptHost> m_host;
+    FakeSelection m_selection;
+    std::unique_ptr<TPropertiesWin> m_win;
+
+    MethodEditor *Editor() const { return m_win->Method(); }
+
+    void Load(const QString &body)
+    {
+        m_host->RunLua(QStringLiteral("hall.ide_data = { look = ") + LuaQuote::LongString(body)
+                       + QStringLiteral(" }"));
+        m_win->ShowObject(QStringLiteral("hall"));
+        m_win->SelectProperty(QStringLiteral("look"));
+        Editor()->setFocus();
+        QTRY_VERIFY(Editor()->hasFocus());
+        Editor()->moveCursor(QTextCursor::End);
+    }
+
+    // Keys as the author types them; a line break is Enter.
+    void Type(const QString &text)
+    {
+        const QStringList lines = text.split(QLatin1Char('\n'));
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (i > 0)
+                QTest::keyClick(Editor(), Qt::Key_Return);
+            QTest::keyClicks(Editor(), lines.at(i));
+        }
+    }
+
+    QStringList BoldWords() const
+    {
+        QStringList words;
+        for (QTextBlock block = Editor()->document()->begin(); block.isValid(); block = block.next()) {
+            for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
+                if (range.format.fontWeight() == QFont::Bold)
+                    words << block.text().mid(range.start, range.length);
+            }
+        }
+        return words;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_host = std::make_unique<ScriptHost>();
+        m_host->RunLua(QStringLiteral("dofile 'startup.lua' world:create('hall', 'Зал')"));
+        m_selection.Select(QStringLiteral("hall"), QStringLiteral("world"));
+        m_win = std::make_unique<TPropertiesWin>(*m_host);
+        m_win->SetSelection(&m_selection);
+        m_win->show();
+        m_win->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_win.get()));
+    }
+
+    // The window goes before the script state it writes to.
+    void cleanup() { m_win.reset(); }
+
+    void keywordsBold_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("bold");
+        QTest::newRow("any letter case") << "End THEN While x" << QStringList{"End", "THEN", "While"};
+        QTest::newRow("punctuation is part of a word") << "end) --end if(x) ends" << QStringList();
+        QTest::newRow("in comments too") << "x = 1 -- and or\tnot" << QStringList{"and", "or", "not"};
+    }
+    void keywordsBold()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, bold);
+        Load(text);
+        QTRY_COMPARE(BoldWords(), bold);
+        Load(QString());
+        Type(text);
+        QCOMPARE(BoldWords(), bold);
+    }
+
+    // Every change restyles what it touched; none of it changes the text the author typed.
+    void editingRestyles()
+    {
+        Load(QString());
+        Type(QStringLiteral("end"));
+        QCOMPARE(BoldWords(), QStringList{"end"});
+        QTest::keyClick(Editor(), Qt::Key_Backspace);
+        QCOMPARE(BoldWords(), QStringList());
+        Type(QStringLiteral("d x"));
+        QCOMPARE(BoldWords(), QStringList{"end"});
+        QGuiApplication::clipboard()->setText(QStringLiteral("while true do "));
+        Editor()->moveCursor(QTextCursor::Start);
+        QTest::keyClick(Editor(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(BoldWords(), (QStringList{"while", "true", "do", "end"}));
+        m_win->PropNames()->setFocus();
+        QCOMPARE(m_host->EvalString(QStringLiteral("hall.ide_data.look")), QStringLiteral("while true do end x"));
+    }
+
+    void autoSubstitution_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QPoint>("caretAfter");
+        QTest::newRow("then") << "\t" << -1 << "if x then\n" << true << "\tif x then\n\t\t\n\tend" << QPoint(2, 1);
+        QTest::newRow("elseif") << "\t" << -1 << "elseif y then\n" << true << "\telseif y then\n\t\t"
+                                << QPoint(2, 1);
+        QTest::newRow("do") << "" << -1 << "for i = 1, 3 do\n" << true << "for i = 1, 3 do\n\t\nend" << QPoint(1, 1);
+        QTest::newRow("long bracket") << "" << -1 << "x = [[" << true << "x = [[\n]]" << QPoint(0, 1);
+        QTest::newRow("else") << "\t" << -1 << "else\n" << true << "\telse\n\t\t" << QPoint(2, 1);
+        QTest::newRow("Enter keeps the indentation") << "\t\t" << -1 << "x = 1\n" << true << "\t\tx = 1\n\t\t"
+                                                     << QPoint(2, 1);
+        QTest::newRow("Enter in the indentation") << "\t\tx" << 1 << "\n" << true << "\t\n\t\tx" << QPoint(1, 1);
+        QTest::newRow("unticked") << "\t" << -1 << "if x then\n" << false << "\tif x then\n" << QPoint(0, 1);
+    }
+    void autoSubstitution()
+    {
+        QFETCH(QString, before);
+        QFETCH(int, caret);
+        QFETCH(QString, typed);
+        QFETCH(bool, ticked);
+        QFETCH(QString, after);
+        QFETCH(QPoint, caretAfter);
+        Editor()->AutoSubstitution()->setChecked(ticked);
+        Load(before);
+        if (caret >= 0) {
+            QTextCursor cursor = Editor()->textCursor();
+            cursor.setPosition(caret);
+            Editor()->setTextCursor(cursor);
+        }
+        Type(typed);
+        QCOMPARE(Editor()->Text(), after);
+        QCOMPARE(QPoint(Editor()->textCursor().positionInBlock(), Editor()->textCursor().blockNumber()),
+                 caretAfter);
+        QCOMPARE(BoldWords().contains(QStringLiteral("end")), after.endsWith(QLatin1String("end")));
+        if (ticked) {
+            // The whole substitution is one step back (to the text before its last key) and one
+            // step forward.
+            QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(Editor()->Text(), (before + typed).chopped(1));
+            QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            QCOMPARE(Editor()->Text(), after);
+        }
+        m_win->PropNames()->setFocus();
+        QCOMPARE(m_host->EvalString(QStringLiteral("hall.ide_data.look")), after);
+    }
+};
+
+TARNWICK_TEST(TestMethodStyling)
+#include "tst_methodstyling.moc"
