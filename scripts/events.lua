@@ -112,14 +112,68 @@ local function is_too_deep (problem)
   return type(problem) == 'table' and problem.marker == TOO_DEEP
 end
 
--- Reports a failure of an author's method or catcher, or passes the too-deep marker on.
-local function failed (problem)
+-- A failure inside an author's code, caught where it was raised, with the calls that led there.
+local function traced (problem)
+  if is_too_deep(problem) or (type(problem) == 'table' and problem.traced) then return problem end
+  return { traced = true, message = problem, trace = debug.traceback('', 2) }
+end
+
+-- Where in the author's sources a failure was raised and the calls that led there: "lamp.take,
+-- строка 3", as sources are compiled under the name uid.key.
+local function source_lines (failure)
+  local message = tostring(failure.message)
+  local _, _, uid, key, line, rest = string.find(message, '^([%w_]+)%.([%w_]+):(%d+): (.*)$')
+  local lines = {}
+  if uid then
+    table.insert(lines, uid .. '.' .. key .. ', строка ' .. line .. ': ' .. rest)
+  else
+    table.insert(lines, message)
+  end
+  local first = true
+  for frame in ENGINE.gfind(failure.trace or '', '([%w_]+%.[%w_]+:%d+):') do
+    local _, _, u, k, n = string.find(frame, '^([%w_]+)%.([%w_]+):(%d+)$')
+    if u and ENGINE.is_alive(rawget(_G, u)) and not (first and u == uid and k == key and n == line) then
+      table.insert(lines, '  вызвано из ' .. u .. '.' .. k .. ', строка ' .. n)
+    end
+    first = false
+  end
+  return lines
+end
+
+-- Reports a failure of an author's method, catcher or start (`where` says which), or passes the
+-- too-deep marker on. The author reads it whole in the program's console; a player of a compiled
+-- game reads one neutral line (REPLIES.failure) and the game goes on.
+local function report (problem, where)
   if is_too_deep(problem) then error(problem, 0) end
-  error_print(tostring(problem))
+  if type(problem) ~= 'table' or not problem.traced then problem = { message = problem } end
+  if rawget(_G, 'GAME_COMPILED') then
+    local replies = rawget(_G, 'REPLIES')
+    local text = type(replies) == 'table' and replies.failure
+    if type(text) == 'string' and text ~= '' then print(text) end
+    return
+  end
+  local lines = source_lines(problem)
+  lines[1] = 'Ошибка (' .. where .. '): ' .. lines[1]
+  error_print(table.concat(lines, '\n'))
+end
+
+-- The environments that let a catcher written without parameters (as the method editor writes
+-- one: function (event) ... end) reach its holder as `self`: set for each call.
+local holder_envs = setmetatable({}, { __mode = 'k' })
+
+-- Gives catcher f an environment of its own in which `self` is its holder, unless it has one
+-- already (a C function, or one whose author gave it an environment).
+function ENGINE.bind_holder (f)
+  if holder_envs[f] then return end
+  local ran, env = pcall(getfenv, f)
+  if not ran or env ~= _G then return end
+  env = setmetatable({}, { __index = _G, __newindex = _G })
+  if pcall(setfenv, f, env) then holder_envs[f] = env end
 end
 
 -- Shows the event to the catchers of o; true when one of them stopped it. A catcher is called
--- with the event and the object that holds it; a failing catcher is reported and the rest go on.
+-- with the event and the object that holds it (also its `self`); a failing catcher is reported
+-- and the rest go on.
 local function caught_by (o, event)
   local hooks = rawget(o, 'hooks')
   if type(hooks) ~= 'table' then return false end
@@ -127,9 +181,14 @@ local function caught_by (o, event)
   for i = 1, count do
     local f = hooks[i]
     if type(f) == 'function' then
-      local ran, stop = pcall(f, event, o)
+      local env = holder_envs[f]
+      local outer = env and rawget(env, 'self')
+      if env then rawset(env, 'self', o) end
+      local ran, stop = xpcall(function () return f(event, o) end, traced)
+      if env then rawset(env, 'self', outer) end
       if not ran then
-        failed(stop)
+        report(stop, 'отлавливатель ' .. tostring(rawget(o, 'uid')) .. ', действие ' ..
+                     tostring(event.verb))
       elseif stop then
         return true
       end
@@ -168,7 +227,13 @@ local function default_action (verb)
   return nil
 end
 
+-- Verbs that are not moves of the game (saving, undoing, help): meta.lua lists them.
+ENGINE.meta_verbs = {}
+-- Grows with every event of a verb that is a move, so that a line can tell it made one.
+ENGINE.moves_made = 0
+
 local function deliver (event, places)
+  if not ENGINE.meta_verbs[event.verb] then ENGINE.moves_made = ENGINE.moves_made + 1 end
   if caught(event, places) then return end
   if event.order then
     local who = event.actor
@@ -203,11 +268,12 @@ local function dispatch (event, places)
     error({ marker = TOO_DEEP, text = string.format(GRAMMAR.texts.too_deep, limit, event_name(event)) }, 0)
   end
   depth = depth + 1
-  local ran, problem = pcall(deliver, event, places)
+  local ran, problem = xpcall(function () return deliver(event, places) end, traced)
   depth = depth - 1
   if ran then return end
   if is_too_deep(problem) and depth > 0 then error(problem, 0) end
-  error_print(is_too_deep(problem) and problem.text or tostring(problem))
+  if is_too_deep(problem) then return error_print(problem.text) end
+  report(problem, event_name(event))
 end
 
 -- Carries out an action as if the player had typed it: the catchers see it, then the method
@@ -224,3 +290,5 @@ ENGINE.handler = handler
 ENGINE.default_target = default_target
 ENGINE.default_action = default_action
 ENGINE.dispatch = dispatch
+ENGINE.report = report
+ENGINE.traced = traced

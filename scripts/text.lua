@@ -89,6 +89,18 @@ function ENGINE.line_parts (text, most, longest)
   return parts
 end
 
+-- The text with its first letter in upper case (for a reply that begins with a name).
+local UPPER_BYTE = {}
+for upper, lowered in pairs(LOWER_BYTE) do
+  if upper ~= lowered then UPPER_BYTE[lowered] = upper end
+end
+function ENGINE.capital (text)
+  local first = string.sub(text, 1, 1)
+  local upper = UPPER_BYTE[first]
+  if upper then return upper .. string.sub(text, 2) end
+  return text
+end
+
 -- How a lower-case word is compared: ё counts as е, as players seldom type it.
 local function fold (word)
   local result = string.gsub(word, '\184', '\229')

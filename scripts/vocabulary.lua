@@ -26,8 +26,8 @@ end
 
 local MEMO_LIMIT = 4096
 
-local function claim (v, key, template)
-  local t = fold(lower(template))
+-- Claims a template for key; `t` is the template lowered and folded, as words are compared.
+local function claim (v, key, template, t)
   local at_start = string.sub(t, 1, 1) == '*'
   local at_end = string.sub(t, -1) == '*'
   local fixed = t
@@ -75,6 +75,33 @@ local function rows_of_text (text)
   return rows
 end
 
+-- The words of rows as they are compared: lowered and folded. Lowering one text costs far less
+-- than lowering each word apart (thousands of rows are applied at once), and the two texts split
+-- alike, as lowering and folding change letters one for one and never touch blanks or breaks.
+local function compared_rows (rows)
+  local lines = {}
+  for i, row in ipairs(rows) do lines[i] = table.concat(row, '\n') end
+  local words = {}
+  for w in gfind(fold(lower(table.concat(lines, '\n'))) .. '\n', '([^\n]*)\n') do
+    table.insert(words, w)
+  end
+  local folded, k = {}, 0
+  for i, row in ipairs(rows) do
+    local copy = {}
+    for j = 1, table.getn(row) do
+      k = k + 1
+      copy[j] = words[k]
+    end
+    folded[i] = copy
+  end
+  if k ~= table.getn(words) then   -- a word with a line break of its own: lowered one by one
+    for i, row in ipairs(rows) do
+      for j, w in ipairs(row) do folded[i][j] = fold(lower(w)) end
+    end
+  end
+  return folded
+end
+
 -- Puts a vocabulary in force under `name` (also as the global of that name) and returns it. The
 -- source is the text of the data lines of a vocabulary file, or a list of rows.
 function vocabulary (name, source)
@@ -92,14 +119,15 @@ function vocabulary (name, source)
                            infix = {}, infix_seen = {}, longest_prefix = 0, longest_suffix = 0,
                            claims = {}, claim_order = {}, problems = {}, memo = {}, memo_size = 0 },
                          VOCABULARY_CLASS)
-  for _, row in ipairs(rows) do
-    local key = row[1]
+  local folded = compared_rows(rows)
+  for r, row in ipairs(rows) do
+    local key, compared = row[1], folded[r]
     if string.find(key, '*', 1, true) then
       table.insert(v.problems, 'Словарь ' .. v.name .. ': ключевое слово «' .. key ..
                    '» не может быть шаблоном')
     else
-      claim(v, key, key)
-      for i = 2, table.getn(row) do claim(v, key, row[i]) end
+      claim(v, key, key, compared[1])
+      for i = 2, table.getn(row) do claim(v, key, row[i], compared[i]) end
     end
   end
   VOCABULARY[v.name] = v
@@ -116,22 +144,24 @@ function project_vocabulary (name, rows)
   local merged, claimed, keys = {}, {}, {}
   for _, row in ipairs(rows) do
     local copy = {}
-    for _, w in ipairs(row) do
-      table.insert(copy, tostring(w))
-      claimed[fold(lower(tostring(w)))] = true
-    end
+    for _, w in ipairs(row) do table.insert(copy, tostring(w)) end
     if table.getn(copy) > 0 then
       table.insert(merged, copy)
       keys[copy[1]] = true
     end
   end
+  for _, row in ipairs(compared_rows(merged)) do
+    for _, w in ipairs(row) do claimed[w] = true end
+  end
   local current = VOCABULARY[tostring(name)]
   if current then
-    for _, row in ipairs(current.rows) do
-      if not keys[row[1]] and not claimed[fold(lower(row[1]))] then
+    local folded = compared_rows(current.rows)
+    for r, row in ipairs(current.rows) do
+      local compared = folded[r]
+      if not keys[row[1]] and not claimed[compared[1]] then
         local kept = { row[1] }
         for i = 2, table.getn(row) do
-          if not claimed[fold(lower(row[i]))] then table.insert(kept, row[i]) end
+          if not claimed[compared[i]] then table.insert(kept, row[i]) end
         end
         table.insert(merged, kept)
       end
