@@ -259,6 +259,10 @@ local function event_name (event)
   return tostring(uid) .. ':' .. tostring(event.verb)
 end
 
+-- The event xpcall hands to deliver (set just before, so one function serves every level).
+local next_event, next_places = nil, nil
+local function deliver_next () return deliver(next_event, next_places) end
+
 -- Hands the event to the world. Methods, catchers and default actions that run actions of their
 -- own (perform, parse) nest; past GRAMMAR.deepest levels the chain is cut off with one message
 -- naming the object and verb where it was cut, and the game goes on.
@@ -268,7 +272,8 @@ local function dispatch (event, places)
     error({ marker = TOO_DEEP, text = string.format(GRAMMAR.texts.too_deep, limit, event_name(event)) }, 0)
   end
   depth = depth + 1
-  local ran, problem = xpcall(function () return deliver(event, places) end, traced)
+  next_event, next_places = event, places
+  local ran, problem = xpcall(deliver_next, traced)
   depth = depth - 1
   if ran then return end
   if is_too_deep(problem) and depth > 0 then error(problem, 0) end

@@ -7,8 +7,8 @@
 -- after that, together with the lines played since. Undoing goes back to the nearest state kept
 -- before the last move and plays the lines after it again without a word. A state is kept before
 -- a line when a second has passed since the last one (so each line a person types has its own)
--- and at least every 200 lines, so that most lines of a fast walkthrough, or of a benchmark, cost
--- nothing. Globals of the author's own are not part of the state: a game keeps its state in data.
+-- and at least every 1,000 lines, so that most lines of a fast walkthrough, or of a benchmark,
+-- cost nothing. Globals of the author's own are not part of the state: a game keeps its state in data.
 --
 -- In a compiled game (GAME_COMPILED), "сохранить" writes the state to a file beside the game and
 -- "загрузить" reads it back; the program's console leaves saving to the File menu and says so.
@@ -38,14 +38,18 @@ local function refill (list, values)
   for _, v in ipairs(values) do table.insert(list, v) end
 end
 
+local NOTHING = {}   -- an empty list or data table, shared by every state that has one
+
 local function capture ()
   local records = {}
   for _, o in ipairs(world_objects()) do
-    local data, parents, hooks = rawget(o, 'data'), rawget(o, 'parents'), rawget(o, 'hooks')
+    local data, items = rawget(o, 'data'), rawget(o, 'items')
+    local parents, hooks = rawget(o, 'parents'), rawget(o, 'hooks')
+    if type(data) == 'table' then data = next(data) == nil and NOTHING or clone(data) end
     table.insert(records, { object = o, uid = rawget(o, 'uid'), name = rawget(o, 'name'),
-                            parent = rawget(o, 'parent'), items = copy_list(rawget(o, 'items')),
-                            parents = parents and copy_list(parents), hooks = hooks and copy_list(hooks),
-                            data = type(data) == 'table' and clone(data) or data })
+                            parent = rawget(o, 'parent'), data = data,
+                            items = type(items) == 'table' and next(items) ~= nil and copy_list(items) or NOTHING,
+                            parents = parents and copy_list(parents), hooks = hooks and copy_list(hooks) })
   end
   return { root = rawget(_G, 'world'), records = records, state = clone(GAME_STATE),
            over = GAME_OVER, last = PARSER.last, named = PARSER.named }
@@ -80,7 +84,9 @@ local function restore (state)
       local keys = {}
       for k in pairs(data) do table.insert(keys, k) end
       for _, k in ipairs(keys) do rawset(data, k, nil) end
-      for k, v in pairs(clone(r.data)) do rawset(data, k, v) end
+      if r.data ~= NOTHING then
+        for k, v in pairs(clone(r.data)) do rawset(data, k, v) end
+      end
     end
     rawset(_G, r.uid, o)
   end
@@ -92,9 +98,11 @@ end
 
 -- ## The lines played, and the states kept among them
 
-local EVERY = 200      -- lines at most between two states kept
-local KEPT = 12        -- states kept besides the first
-local history = nil    -- { lines = { { text, moved } }, states = { [n] = state after line n }, ... }
+local EVERY = 1000     -- lines at most between two states kept
+local KEPT = 6         -- states kept besides the first
+-- { lines = { text of line n }, moved = { n = true for a line that made a move },
+--   states = { [n] = the state after line n }, seeds = { [n] = its random seed }, ... }
+local history = nil
 local replaying = false
 local history_done = false  -- set by a command that sees to the history itself (undo, restore...)
 
@@ -117,7 +125,7 @@ local function keep_state (n)
 end
 
 local function begin_history (started)
-  history = { lines = {}, states = {}, seeds = {}, started = started }
+  history = { lines = {}, moved = {}, states = {}, seeds = {}, started = started }
   keep_state(0)
   history.stamp = ENGINE.world_stamp
 end
@@ -146,11 +154,14 @@ local function go_back (n)
     math.randomseed(history.seeds[from])
     if from == 0 and history.started then start_game() end
     for i = from + 1, n do
-      read(history.lines[i].text)
-      if history.lines[i].moved then GAME_STATE.moves = (tonumber(GAME_STATE.moves) or 0) + 1 end
+      read(history.lines[i])
+      if history.moved[i] then GAME_STATE.moves = (tonumber(GAME_STATE.moves) or 0) + 1 end
     end
   end)
-  for i = table.getn(history.lines), n + 1, -1 do table.remove(history.lines, i) end
+  for i = table.getn(history.lines), n + 1, -1 do
+    table.remove(history.lines, i)
+    history.moved[i] = nil
+  end
   for k in pairs(history.states) do
     if k > n then history.states[k], history.seeds[k] = nil, nil end
   end
@@ -192,9 +203,11 @@ function parse (text)
   if history_done then
     if ENGINE.moves_made ~= before then keep_state(table.getn(history.lines)) end
   else
-    local moved = ENGINE.moves_made ~= before
-    table.insert(history.lines, { text = text, moved = moved })
-    if moved then GAME_STATE.moves = (tonumber(GAME_STATE.moves) or 0) + 1 end
+    table.insert(history.lines, text)
+    if ENGINE.moves_made ~= before then
+      history.moved[table.getn(history.lines)] = true
+      GAME_STATE.moves = (tonumber(GAME_STATE.moves) or 0) + 1
+    end
   end
   history.stamp = ENGINE.world_stamp
 end
@@ -381,7 +394,7 @@ function ACTIONS.undo (e)
   local lines = history and history.lines or {}
   local last = nil
   for i = table.getn(lines), 1, -1 do
-    if lines[i].moved then
+    if history.moved[i] then
       last = i
       break
     end
