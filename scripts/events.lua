@@ -118,24 +118,39 @@ local function traced (problem)
   return { traced = true, message = problem, trace = debug.traceback('', 2) }
 end
 
+-- The object, property and line of the author's source a message or a traceback line begins
+-- with, and the rest of it; nil when it names no source of a live object. Sources compiled from
+-- ide_data are named uid.key (sources.lua); those the method editor writes back are named by their
+-- own text, "function uid:key (event)..." or "uid.hooks = nil; ...". Either way the source begins
+-- on the definition's second line.
+local function in_source (text)
+  local _, _, uid, key, line, rest = string.find(text, '^([%w_]+)%.([%w_]+):(%d+):%s?(.*)$')
+  if not uid then
+    _, _, uid, key, line, rest = string.find(text, '^%[string "function ([%w_]+):([%w_]+).-"%]:(%d+):%s?(.*)$')
+  end
+  if not uid then
+    _, _, uid, line, rest = string.find(text, '^%[string "([%w_]+)%.hooks = nil.-"%]:(%d+):%s?(.*)$')
+    key = 'hooks'
+  end
+  if uid and ENGINE.is_alive(rawget(_G, uid)) then return uid .. '.' .. key, tonumber(line) - 1, rest end
+  return nil
+end
+
 -- Where in the author's sources a failure was raised and the calls that led there: "lamp.take,
--- строка 3", as sources are compiled under the name uid.key.
+-- строка 2: ...", then "  вызвано из hall.look, строка 5".
 local function source_lines (failure)
   local message = tostring(failure.message)
-  local _, _, uid, key, line, rest = string.find(message, '^([%w_]+)%.([%w_]+):(%d+): (.*)$')
-  local lines = {}
-  if uid then
-    table.insert(lines, uid .. '.' .. key .. ', строка ' .. line .. ': ' .. rest)
-  else
-    table.insert(lines, message)
-  end
+  local place, line, rest = in_source(message)
+  local lines = { place and (place .. ', строка ' .. line .. ': ' .. rest) or message }
   local first = true
-  for frame in ENGINE.gfind(failure.trace or '', '([%w_]+%.[%w_]+:%d+):') do
-    local _, _, u, k, n = string.find(frame, '^([%w_]+)%.([%w_]+):(%d+)$')
-    if u and ENGINE.is_alive(rawget(_G, u)) and not (first and u == uid and k == key and n == line) then
-      table.insert(lines, '  вызвано из ' .. u .. '.' .. k .. ', строка ' .. n)
+  for frame in ENGINE.gfind((failure.trace or '') .. '\n', '([^\n]*)\n') do
+    local at, n = in_source((string.gsub(frame, '^%s+', '')))
+    if at then
+      if not (first and at == place and n == line) then
+        table.insert(lines, '  вызвано из ' .. at .. ', строка ' .. n)
+      end
+      first = false
     end
-    first = false
   end
   return lines
 end

@@ -103,6 +103,9 @@ local KEPT = 6         -- states kept besides the first
 -- { lines = { text of line n }, moved = { n = true for a line that made a move },
 --   states = { [n] = the state after line n }, seeds = { [n] = its random seed }, ... }
 local history = nil
+-- The state a restart returns to: the world as start_game found it, or, in the console, as the
+-- first line played found it after the world was last changed by other means than playing.
+local initial = nil
 local replaying = false
 local history_done = false  -- set by a command that sees to the history itself (undo, restore...)
 
@@ -177,7 +180,10 @@ end
 
 local begin_game = start_game
 function start_game ()
-  if not replaying then begin_history(true) end
+  if not replaying then
+    begin_history(true)
+    initial = history.states[0]
+  end
   begin_game()
   if history then history.stamp = ENGINE.world_stamp end
 end
@@ -192,7 +198,10 @@ function parse (text)
     return
   end
   if replaying then return read(text) end
-  if history == nil or history.stamp ~= ENGINE.world_stamp then begin_history(false) end
+  if history == nil or history.stamp ~= ENGINE.world_stamp then
+    begin_history(false)
+    initial = history.states[0]
+  end
   local count = table.getn(history.lines)
   if count > history.last and (count - history.last >= EVERY or os.time() ~= history.time) then
     keep_state(count)
@@ -405,7 +414,7 @@ function ACTIONS.undo (e)
 end
 
 local function restart ()
-  if history and history.states[0] then restore(history.states[0]) end
+  if initial then restore(initial) end
   start_game()
 end
 
