@@ -159,12 +159,13 @@ end
 
 -- The gender of a noun in -ь where its ending tells (радость, ночь; учитель, фонарь, камень),
 -- else nil: both declensions are then accepted.
-local SOFT_ENDINGS = { f = { 'сть', 'зть', 'знь', 'чь', 'шь', 'жь', 'щь', 'дь', 'вь' },
-                       m = { 'тель', 'арь', 'ярь', 'ень', 'онь' } }
+-- The masculine endings are tried first, as they are the longer (гвоздь, дождь before -дь).
+local SOFT_ENDINGS = { { 'm', { 'тель', 'арь', 'ярь', 'ень', 'онь', 'здь', 'ждь' } },
+                       { 'f', { 'сть', 'зть', 'знь', 'чь', 'шь', 'жь', 'щь', 'дь', 'вь' } } }
 local function soft_gender (w)
-  for gender, endings in pairs(SOFT_ENDINGS) do
-    for _, ending in ipairs(endings) do
-      if string.sub(w, -string.len(ending)) == ending then return gender end
+  for _, kind in ipairs(SOFT_ENDINGS) do
+    for _, ending in ipairs(kind[2]) do
+      if string.sub(w, -string.len(ending)) == ending then return kind[1] end
     end
   end
   return nil
