@@ -2,8 +2,11 @@
 -- world. An event is shown first to the catchers of the world and of the objects in scope, which
 -- stop it by returning true; then it goes to the object's method named by the verb; an event
 -- without an object goes to the location, the actor or the world, whichever has that method; when
--- no method answers, a default action registered in ACTIONS[verb] may (a standard library of
--- actions hangs itself there); else the player reads message 6.
+-- no method answers, a default action registered in ACTIONS[verb] may (the standard library of
+-- actions, places.lua and actions.lua, hangs itself there); else the player reads message 6. A
+-- catcher is called with the event and its holder, which it also reaches as `self`. When an
+-- author's method or catcher fails, the console shows the object, the property and the line of
+-- the source, and the calls that led there; a compiled game shows its player one neutral line.
 --
 -- The event table: actor (who acts: the player, or the character given an order), verb (the
 -- verb's key word), object, second (nil when absent), object_preposition (the preposition before

@@ -9,9 +9,11 @@
 --                leads on), or a text said instead of going ({ север = hall, юг = 'Там обрыв.' })
 --   doors        direction name to a door that must be open to pass (when exits names the room)
 --   dark         true: nothing can be seen without light
--- and in a thing's data:
+--   room         true: a room even where it is not owned by the world and has no exits
+-- (an object owned by the world, or with exits, is a room) and in a thing's data:
 --   leads        the room a door, a ladder or a passage leads to; a door listed in two rooms
 --                (owned by one, added to the other) leads to the other one without it
+--   door         true: a door even where no exit names it
 --   here         the line that shows the thing in its room, instead of the list "Здесь есть: ..."
 --   scenery      true: part of the room's description, never listed and never taken
 --   hidden       true: not listed (it can still be named)
