@@ -51,7 +51,7 @@ end
 function lib.cannot_take (o, actor)
   local data = data_of(o)
   if o == actor then return 'take_self' end
-  if lib.is_room(o) then return 'fixed' end
+  if lib.is_room(o) or lib.is_way(o) then return 'fixed' end
   if data.animate then return 'take_animate' end
   if data.portable == true then return nil end
   if data.fixed or data.scenery or data.portable == false or lib.is_door(o) or
@@ -81,6 +81,10 @@ end
 local function examine (e)
   local o, actor = e.object, e.actor
   if is_dark(actor) then return say('too_dark', e) end
+  if lib.is_way(o) then
+    local way = ENGINE.grammar_words().direction[ENGINE.fold(lower(rawget(o, 'name')))]
+    return say('look_direction_none', { object = o, ['место'] = REPLIES.places[way] or way })
+  end
   local data = data_of(o)
   local description = text_of(data.description, o)
   if description then
@@ -318,9 +322,17 @@ local function accepts (being, o)
   return false
 end
 
+-- Asks whom (the reply named `key`); the next line may answer, as "мельнику" after "Кому отдать
+-- кувшин?", and is read joined to the command that asked.
+local function ask_whom (e, key)
+  say(key, e)
+  local last = PARSER.last
+  if last and e.text ~= '' then PARSER.pending = { kind = 'object', tokens = last.tokens, verb = e.verb } end
+end
+
 function ACTIONS.give (e)
   local o, s = e.object, e.second
-  if s == nil then return say('give_whom', e) end
+  if s == nil then return ask_whom(e, 'give_whom') end
   if not holds(e.actor, o) then return say('not_held', e) end
   if not data_of(s).animate then return say('give_thing', e) end
   if not accepts(s, o) then return say('give_refused', e) end
@@ -330,7 +342,7 @@ end
 
 function ACTIONS.show (e)
   local s = e.second
-  if s == nil then return say('show_whom', e) end
+  if s == nil then return ask_whom(e, 'show_whom') end
   if not data_of(s).animate then return say('show_thing', e) end
   say('show', e)
 end
@@ -418,4 +430,15 @@ ACTIONS.move = ACTIONS.push
 for _, verb in ipairs({ 'wait', 'jump', 'sleep', 'attack' }) do
   local key = verb
   ACTIONS[verb] = function (e) say(key, e) end
+end
+
+-- An action on an object performed without one (perform('take') in a method) says message 6.
+for _, verb in ipairs({ 'take', 'drop', 'throw', 'put', 'open', 'close', 'lock', 'unlock', 'light',
+                        'extinguish', 'wear', 'undress', 'eat', 'drink', 'give', 'show', 'read',
+                        'push', 'pull', 'move' }) do
+  local action = ACTIONS[verb]
+  ACTIONS[verb] = function (e)
+    if not is_object(e.object) then return ENGINE.parse_message(6) end
+    return action(e)
+  end
 end

@@ -57,6 +57,13 @@ function lib.is_door (o)
   return false
 end
 
+-- Whether o is a way named as a direction ("Север"): games written before exits were data made
+-- such objects answer "go"; they are not things to list or take.
+function lib.is_way (o)
+  local name = is_object(o) and rawget(o, 'name')
+  return type(name) == 'string' and ENGINE.grammar_words().direction[ENGINE.fold(lower(name))] ~= nil
+end
+
 -- The directions of a room's exits in the order of the compass, then the others by name.
 local COMPASS = { 'север', 'северо-восток', 'восток', 'юго-восток', 'юг', 'юго-запад', 'запад',
                   'северо-запад', 'вверх', 'вниз', 'внутрь', 'наружу' }
@@ -92,7 +99,8 @@ function lib.visible_contents (o, actor)
   if type(items) ~= 'table' then return list end
   for _, e in ipairs(items) do
     local data = data_of(e)
-    if is_object(e) and e ~= actor and not data.hidden and not data.scenery and not lib.is_room(e) then
+    if is_object(e) and e ~= actor and not data.hidden and not data.scenery and not lib.is_room(e) and
+       not lib.is_way(e) then
       table.insert(list, e)
     end
   end
@@ -124,7 +132,7 @@ function lib.describe_room (room, actor)
   local listed, shown = {}, {}
   for _, e in ipairs(rawget(room, 'items') or {}) do
     local edata = data_of(e)
-    if is_object(e) and e ~= actor and not lib.is_room(e) and not edata.hidden then
+    if is_object(e) and e ~= actor and not lib.is_room(e) and not edata.hidden and not lib.is_way(e) then
       local here = text_of(edata.here, e)
       if here then
         print(here)
