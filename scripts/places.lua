@@ -166,6 +166,17 @@ function lib.show_place (actor)
   lib.describe_room(room, actor)
 end
 
+-- For an author's methods: moves the player to a room and shows it, as going there does.
+function move_player (room)
+  lib.move_actor(rawget(_G, 'player'), room)
+end
+
+-- For an author's methods: shows the player where it is, as "осмотреться" does, but without an
+-- event (no catcher sees it, no move is counted).
+function look_around ()
+  lib.show_place(rawget(_G, 'player'))
+end
+
 -- Where a door leads from a room: its data.leads, else the other room that lists it.
 local function beyond (door, room)
   local leads = data_of(door).leads

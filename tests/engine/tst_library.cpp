@@ -101,6 +101,7 @@ const Script kMovement[] = {
     {"a closed door", "lua:door.data.locked = false|восток", "Дубовая дверь закрыта."},
     {"through a door and back", "lua:door.data.locked = false; door.data.closed = false|восток|назад", kHall},
     {"a room by its name", "иди в кабинет", "Кабинет|Выходы: юг."},
+    {"moved by a method, and back", "lua:move_player(study)|назад", kHall},
     {"a look that way", "посмотри на север", "На севере — кабинет."},
     {"a look where nothing is", "посмотри на запад", "На западе нет ничего интересного."},
     {"to someone here", "иди к мельнику", "Вы и так рядом с мельником."},

@@ -68,6 +68,14 @@ private:
 
     QString Errors(const QString &text) { return RunForErrors(*m_host, m_console, text); }
 
+    static void Samples()
+    {
+        QTest::addColumn<QString>("project");
+        QTest::addColumn<QString>("walkthrough");
+        QTest::newRow("house") << QString::fromLatin1(kProject) << QString::fromLatin1(kWalkthrough);
+        QTest::newRow("lodge") << QStringLiteral("examples/lodge.twk") << QStringLiteral("examples/lodge-walkthrough.txt");
+    }
+
     // The answers to the start and to every line of the walkthrough, in the host.
     QList<QStringList> PlayedAnswers()
     {
@@ -163,13 +171,7 @@ private slots:
     }
 
     // The walkthrough typed into the console, and the compiled game played by the terminal player.
-    void consoleAndCompiledGameAgree_data()
-    {
-        QTest::addColumn<QString>("project");
-        QTest::addColumn<QString>("walkthrough");
-        QTest::newRow("house") << QString::fromLatin1(kProject) << QString::fromLatin1(kWalkthrough);
-        QTest::newRow("lodge") << QStringLiteral("examples/lodge.twk") << QStringLiteral("examples/lodge-walkthrough.txt");
-    }
+    void consoleAndCompiledGameAgree_data() { Samples(); }
     void consoleAndCompiledGameAgree()
     {
         QFETCH(QString, project);
@@ -220,10 +222,13 @@ private slots:
         QVERIFY2(stock.out == transcript, FirstDifference(stock.out, transcript).constData());
     }
 
-    // Saved by the project writer and opened again, the sample plays the same walkthrough.
+    // Saved by the project writer and opened again, each sample plays the same walkthrough.
+    void sampleSurvivesSaveAndOpen_data() { Samples(); }
     void sampleSurvivesSaveAndOpen()
     {
-        Open(*m_host, QString::fromLatin1(kProject));
+        QFETCH(QString, project);
+        QFETCH(QString, walkthrough);
+        Open(*m_host, project);
         WorldTree::Define(*m_host);
         ProjectWriter writer(*m_host);
         QList<QByteArray> lines;
@@ -235,13 +240,14 @@ private slots:
         file.write(ProjectWriter::JoinLines(lines));
         file.close();
         m_host->RunLua(QStringLiteral("filename = '") + path + QStringLiteral("'; dofile 'postsave.lua'"));
-        const QStringList original = HostTranscript(*m_host, m_console, Walkthrough());
+        const QStringList original = HostTranscript(*m_host, m_console, Walkthrough(walkthrough));
 
         QCOMPARE(Errors(QStringLiteral("dofile 'startup.lua'")), QString());
         const qsizetype from = m_console.lines.size();
         Open(*m_host, path);
         QCOMPARE(Answers(m_console, int(from)), QStringList());
-        const QStringList reopened = HostTranscript(*m_host, m_console, Walkthrough());
+        const QStringList reopened = HostTranscript(*m_host, m_console, Walkthrough(walkthrough));
+        QVERIFY(original.size() > 10);
         QVERIFY2(reopened == original, FirstDifference(reopened, original).constData());
     }
 };
