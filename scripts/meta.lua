@@ -100,8 +100,10 @@ end
 
 local EVERY = 1000     -- lines at most between two states kept
 local KEPT = 6         -- states kept besides the first
--- { lines = { text of line n }, moved = { n = true for a line that made a move },
---   states = { [n] = the state after line n }, seeds = { [n] = its random seed }, ... }
+-- { lines = { text of line n }, count = the lines kept, moved = { n = true for a line that made
+--   a move }, states = { [n] = the state after line n }, seeds = { [n] = its random seed }, ... }
+-- The lines are kept by index: table.insert, which keeps a length beside each list in this build,
+-- would cost each line more than the rest of the keeping.
 local history = nil
 -- The state a restart returns to: the world as start_game found it, or, in the console, as the
 -- first line played found it after the world was last changed by other means than playing.
@@ -128,7 +130,7 @@ local function keep_state (n)
 end
 
 local function begin_history (started)
-  history = { lines = {}, moved = {}, states = {}, seeds = {}, started = started }
+  history = { lines = {}, count = 0, moved = {}, states = {}, seeds = {}, started = started }
   keep_state(0)
   history.stamp = ENGINE.world_stamp
 end
@@ -161,10 +163,8 @@ local function go_back (n)
       if history.moved[i] then GAME_STATE.moves = (tonumber(GAME_STATE.moves) or 0) + 1 end
     end
   end)
-  for i = table.getn(history.lines), n + 1, -1 do
-    table.remove(history.lines, i)
-    history.moved[i] = nil
-  end
+  for i = n + 1, history.count do history.lines[i], history.moved[i] = nil, nil end
+  history.count = n
   for k in pairs(history.states) do
     if k > n then history.states[k], history.seeds[k] = nil, nil end
   end
@@ -202,7 +202,7 @@ function parse (text)
     begin_history(false)
     initial = history.states[0]
   end
-  local count = table.getn(history.lines)
+  local count = history.count
   if count > history.last and (count - history.last >= EVERY or os.time() ~= history.time) then
     keep_state(count)
   end
@@ -210,11 +210,12 @@ function parse (text)
   history_done = false
   read(text)
   if history_done then
-    if ENGINE.moves_made ~= before then keep_state(table.getn(history.lines)) end
+    if ENGINE.moves_made ~= before then keep_state(history.count) end
   else
-    table.insert(history.lines, text)
+    count = history.count + 1
+    history.lines[count], history.count = text, count
     if ENGINE.moves_made ~= before then
-      history.moved[table.getn(history.lines)] = true
+      history.moved[count] = true
       GAME_STATE.moves = (tonumber(GAME_STATE.moves) or 0) + 1
     end
   end
@@ -400,9 +401,8 @@ end
 
 function ACTIONS.undo (e)
   history_done = true
-  local lines = history and history.lines or {}
   local last = nil
-  for i = table.getn(lines), 1, -1 do
+  for i = history and history.count or 0, 1, -1 do
     if history.moved[i] then
       last = i
       break
