@@ -67,17 +67,18 @@ end
 -- The directions of a room's exits in the order of the compass, then the others by name.
 local COMPASS = { 'север', 'северо-восток', 'восток', 'юго-восток', 'юг', 'юго-запад', 'запад',
                   'северо-запад', 'вверх', 'вниз', 'внутрь', 'наружу' }
+-- Only the ways that lead to an object count (a text there is said instead of going).
 local function directions (exits)
   local list, seen = {}, {}
   for _, d in ipairs(COMPASS) do
-    if exits[d] ~= nil and type(exits[d]) ~= 'string' then
+    if is_object(exits[d]) then
       table.insert(list, d)
       seen[d] = true
     end
   end
   local others = {}
   for d, v in pairs(exits) do
-    if not seen[d] and type(d) == 'string' and type(v) ~= 'string' then table.insert(others, d) end
+    if not seen[d] and type(d) == 'string' and is_object(v) then table.insert(others, d) end
   end
   table.sort(others)
   for _, d in ipairs(others) do table.insert(list, d) end
@@ -230,6 +231,7 @@ local function go_direction (actor, room, d)
   local doors = type(data.doors) == 'table' and data.doors or {}
   if exits[d] == nil and d == 'назад' then
     local back = GAME_STATE.came_from
+    if not is_object(back) then return say('no_way_back') end
     for _, way in ipairs(directions(exits)) do
       local exit = exits[way]
       if exit == back or (is_object(exit) and not lib.is_room(exit) and beyond(exit, room) == back) then
