@@ -1,5 +1,6 @@
 #include "play/gameplayer.h"
 
+#include "play/lineeditor.h"
 #include "script/codepage.h"
 #include "script/luaapi.h"
 
@@ -20,6 +21,8 @@ GamePlayer::GamePlayer(std::FILE *in, std::FILE *out, std::FILE *errors)
 {
     m_state = luaL_newstate();
     luaL_openlibs(m_state);
+    if (LineEditor::Available(in))
+        m_editor = std::make_unique<LineEditor>(in, out);
 }
 
 GamePlayer::~GamePlayer()
@@ -47,9 +50,21 @@ int GamePlayer::Write(lua_State *state)
         } else {
             text = lua_typename(state, type);
         }
-        std::fwrite(text.constData(), 1, size_t(text.size()), player->m_out);
+        player->Put(text);
     }
     return 0;
+}
+
+void GamePlayer::Put(const QByteArray &text)
+{
+    if (!m_editor) {
+        std::fwrite(text.constData(), 1, size_t(text.size()), m_out);
+        return;
+    }
+    m_prompt += text;
+    const qsizetype end = m_prompt.lastIndexOf('\n') + 1;
+    std::fwrite(m_prompt.constData(), 1, size_t(end), m_out);
+    m_prompt.remove(0, end);
 }
 
 // GAME_IO.read (): the next line in Windows-1251, or nil at the end of the input.
@@ -77,6 +92,12 @@ int GamePlayer::Flush(lua_State *state)
 bool GamePlayer::ReadLine(QByteArray *line)
 {
     line->clear();
+    if (m_editor) {
+        std::fflush(m_out);
+        const QByteArray prompt = m_prompt;
+        m_prompt.clear();
+        return m_editor->ReadLine(prompt, line);
+    }
     int c = std::getc(m_in);
     if (c == EOF)
         return false;
@@ -123,6 +144,9 @@ int GamePlayer::Run(const QString &path)
     int status = luaL_loadfile(m_state, fileName.constData());
     if (status == 0)
         status = lua_pcall(m_state, 0, 0, 0);
+    // A prompt kept back for a line that was never read.
+    std::fwrite(m_prompt.constData(), 1, size_t(m_prompt.size()), m_out);
+    m_prompt.clear();
     std::fflush(m_out);
     if (status != 0) {
         size_t length = 0;

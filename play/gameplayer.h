@@ -4,6 +4,9 @@
 #include <QString>
 
 #include <cstdio>
+#include <memory>
+
+class LineEditor;
 
 struct lua_State;
 
@@ -13,6 +16,7 @@ struct lua_State;
 class GamePlayer
 {
 public:
+    // Lines typed at a terminal are read with editing and history (LineEditor).
     GamePlayer(std::FILE *in, std::FILE *out, std::FILE *errors);
     ~GamePlayer();
     GamePlayer(const GamePlayer &) = delete;
@@ -35,10 +39,15 @@ private:
     void Report(const QByteArray &luaMessage);
     // One line of the input without its line break; false at the end of the input.
     bool ReadLine(QByteArray *line);
+    // Writes terminal text; while lines are edited, what follows the last line break (the
+    // prompt) is kept back, for the line editor shows it itself.
+    void Put(const QByteArray &text);
 
     lua_State *m_state = nullptr;
     std::FILE *m_in;
     std::FILE *m_out;
     std::FILE *m_errors;
     bool m_echo = false;
+    std::unique_ptr<LineEditor> m_editor;
+    QByteArray m_prompt;
 };

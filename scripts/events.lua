@@ -2,8 +2,11 @@
 -- world. An event is shown first to the catchers of the world and of the objects in scope, which
 -- stop it by returning true; then it goes to the object's method named by the verb; an event
 -- without an object goes to the location, the actor or the world, whichever has that method; when
--- no method answers, a default action registered in ACTIONS[verb] may (a standard library of
--- actions hangs itself there); else the player reads message 6.
+-- no method answers, a default action registered in ACTIONS[verb] may (the standard library of
+-- actions, places.lua and actions.lua, hangs itself there); else the player reads message 6. A
+-- catcher is called with the event and its holder, which it also reaches as `self`. When an
+-- author's method or catcher fails, the console shows the object, the property and the line of
+-- the source, and the calls that led there; a compiled game shows its player one neutral line.
 --
 -- The event table: actor (who acts: the player, or the character given an order), verb (the
 -- verb's key word), object, second (nil when absent), object_preposition (the preposition before
@@ -112,14 +115,83 @@ local function is_too_deep (problem)
   return type(problem) == 'table' and problem.marker == TOO_DEEP
 end
 
--- Reports a failure of an author's method or catcher, or passes the too-deep marker on.
-local function failed (problem)
+-- A failure inside an author's code, caught where it was raised, with the calls that led there.
+local function traced (problem)
+  if is_too_deep(problem) or (type(problem) == 'table' and problem.traced) then return problem end
+  return { traced = true, message = problem, trace = debug.traceback('', 2) }
+end
+
+-- The object, property and line of the author's source a message or a traceback line begins
+-- with, and the rest of it; nil when it names no source of a live object. Sources compiled from
+-- ide_data are named uid.key (sources.lua); those the method editor writes back are named by their
+-- own text, "function uid:key (event)..." or "uid.hooks = nil; ...". Either way the source begins
+-- on the definition's second line.
+local function in_source (text)
+  local _, _, uid, key, line, rest = string.find(text, '^([%w_]+)%.([%w_]+):(%d+):%s?(.*)$')
+  if not uid then
+    _, _, uid, key, line, rest = string.find(text, '^%[string "function ([%w_]+):([%w_]+).-"%]:(%d+):%s?(.*)$')
+  end
+  if not uid then
+    _, _, uid, line, rest = string.find(text, '^%[string "([%w_]+)%.hooks = nil.-"%]:(%d+):%s?(.*)$')
+    key = 'hooks'
+  end
+  if uid and ENGINE.is_alive(rawget(_G, uid)) then return uid .. '.' .. key, tonumber(line) - 1, rest end
+  return nil
+end
+
+-- Where in the author's sources a failure was raised and the calls that led there: "lamp.take,
+-- строка 2: ...", then "  вызвано из hall.look, строка 5".
+local function source_lines (failure)
+  local message = tostring(failure.message)
+  local place, line, rest = in_source(message)
+  local lines = { place and (place .. ', строка ' .. line .. ': ' .. rest) or message }
+  local first = true
+  for frame in ENGINE.gfind((failure.trace or '') .. '\n', '([^\n]*)\n') do
+    local at, n = in_source((string.gsub(frame, '^%s+', '')))
+    if at then
+      if not (first and at == place and n == line) then
+        table.insert(lines, '  вызвано из ' .. at .. ', строка ' .. n)
+      end
+      first = false
+    end
+  end
+  return lines
+end
+
+-- Reports a failure of an author's method, catcher or start (`where` says which), or passes the
+-- too-deep marker on. The author reads it whole in the program's console; a player of a compiled
+-- game reads one neutral line (REPLIES.failure) and the game goes on.
+local function report (problem, where)
   if is_too_deep(problem) then error(problem, 0) end
-  error_print(tostring(problem))
+  if type(problem) ~= 'table' or not problem.traced then problem = { message = problem } end
+  if rawget(_G, 'GAME_COMPILED') then
+    local replies = rawget(_G, 'REPLIES')
+    local text = type(replies) == 'table' and replies.failure
+    if type(text) == 'string' and text ~= '' then print(text) end
+    return
+  end
+  local lines = source_lines(problem)
+  lines[1] = 'Ошибка (' .. where .. '): ' .. lines[1]
+  error_print(table.concat(lines, '\n'))
+end
+
+-- The environments that let a catcher written without parameters (as the method editor writes
+-- one: function (event) ... end) reach its holder as `self`: set for each call.
+local holder_envs = setmetatable({}, { __mode = 'k' })
+
+-- Gives catcher f an environment of its own in which `self` is its holder, unless it has one
+-- already (a C function, or one whose author gave it an environment).
+function ENGINE.bind_holder (f)
+  if holder_envs[f] then return end
+  local ran, env = pcall(getfenv, f)
+  if not ran or env ~= _G then return end
+  env = setmetatable({}, { __index = _G, __newindex = _G })
+  if pcall(setfenv, f, env) then holder_envs[f] = env end
 end
 
 -- Shows the event to the catchers of o; true when one of them stopped it. A catcher is called
--- with the event and the object that holds it; a failing catcher is reported and the rest go on.
+-- with the event and the object that holds it (also its `self`); a failing catcher is reported
+-- and the rest go on.
 local function caught_by (o, event)
   local hooks = rawget(o, 'hooks')
   if type(hooks) ~= 'table' then return false end
@@ -127,9 +199,14 @@ local function caught_by (o, event)
   for i = 1, count do
     local f = hooks[i]
     if type(f) == 'function' then
-      local ran, stop = pcall(f, event, o)
+      local env = holder_envs[f]
+      local outer = env and rawget(env, 'self')
+      if env then rawset(env, 'self', o) end
+      local ran, stop = xpcall(function () return f(event, o) end, traced)
+      if env then rawset(env, 'self', outer) end
       if not ran then
-        failed(stop)
+        report(stop, 'отлавливатель ' .. tostring(rawget(o, 'uid')) .. ', действие ' ..
+                     tostring(event.verb))
       elseif stop then
         return true
       end
@@ -168,7 +245,13 @@ local function default_action (verb)
   return nil
 end
 
+-- Verbs that are not moves of the game (saving, undoing, help): meta.lua lists them.
+ENGINE.meta_verbs = {}
+-- Grows with every event of a verb that is a move, so that a line can tell it made one.
+ENGINE.moves_made = 0
+
 local function deliver (event, places)
+  if not ENGINE.meta_verbs[event.verb] then ENGINE.moves_made = ENGINE.moves_made + 1 end
   if caught(event, places) then return end
   if event.order then
     local who = event.actor
@@ -194,6 +277,10 @@ local function event_name (event)
   return tostring(uid) .. ':' .. tostring(event.verb)
 end
 
+-- The event xpcall hands to deliver (set just before, so one function serves every level).
+local next_event, next_places = nil, nil
+local function deliver_next () return deliver(next_event, next_places) end
+
 -- Hands the event to the world. Methods, catchers and default actions that run actions of their
 -- own (perform, parse) nest; past GRAMMAR.deepest levels the chain is cut off with one message
 -- naming the object and verb where it was cut, and the game goes on.
@@ -203,11 +290,13 @@ local function dispatch (event, places)
     error({ marker = TOO_DEEP, text = string.format(GRAMMAR.texts.too_deep, limit, event_name(event)) }, 0)
   end
   depth = depth + 1
-  local ran, problem = pcall(deliver, event, places)
+  next_event, next_places = event, places
+  local ran, problem = xpcall(deliver_next, traced)
   depth = depth - 1
   if ran then return end
   if is_too_deep(problem) and depth > 0 then error(problem, 0) end
-  error_print(is_too_deep(problem) and problem.text or tostring(problem))
+  if is_too_deep(problem) then return error_print(problem.text) end
+  report(problem, event_name(event))
 end
 
 -- Carries out an action as if the player had typed it: the catchers see it, then the method
@@ -224,3 +313,5 @@ ENGINE.handler = handler
 ENGINE.default_target = default_target
 ENGINE.default_action = default_action
 ENGINE.dispatch = dispatch
+ENGINE.report = report
+ENGINE.traced = traced

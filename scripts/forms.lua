@@ -159,12 +159,13 @@ end
 
 -- The gender of a noun in -ь where its ending tells (радость, ночь; учитель, фонарь, камень),
 -- else nil: both declensions are then accepted.
-local SOFT_ENDINGS = { f = { 'сть', 'зть', 'знь', 'чь', 'шь', 'жь', 'щь', 'дь', 'вь' },
-                       m = { 'тель', 'арь', 'ярь', 'ень', 'онь' } }
+-- The masculine endings are tried first, as they are the longer (гвоздь, дождь before -дь).
+local SOFT_ENDINGS = { { 'm', { 'тель', 'арь', 'ярь', 'ень', 'онь', 'здь', 'ждь' } },
+                       { 'f', { 'сть', 'зть', 'знь', 'чь', 'шь', 'жь', 'щь', 'дь', 'вь' } } }
 local function soft_gender (w)
-  for gender, endings in pairs(SOFT_ENDINGS) do
-    for _, ending in ipairs(endings) do
-      if string.sub(w, -string.len(ending)) == ending then return gender end
+  for _, kind in ipairs(SOFT_ENDINGS) do
+    for _, ending in ipairs(kind[2]) do
+      if string.sub(w, -string.len(ending)) == ending then return kind[1] end
     end
   end
   return nil
@@ -285,19 +286,22 @@ local function agrees (gender, word)
   return among(AGREEING_ENDINGS[gender], last)
 end
 
--- The slots of a display name: { word, kind = 'adjective' | 'noun' | 'fixed', forms }. The head
--- is the first word that does not read as an adjective (or the last word when all do); the words
--- after it keep their form.
-local function name_slots (words, is_preposition)
+-- The place of the head noun among the words of a name: the first word that does not read as an
+-- adjective (or the last word when all do); the words before it are its adjectives, the words after
+-- it a phrase that keeps its form.
+local function head_of (words)
   local count = table.getn(words)
-  local head = count
   for k = 1, count do
     local gender = adjective_gender(words[k])
-    if not gender or (k < count and not agrees(gender, words[k + 1])) then
-      head = k
-      break
-    end
+    if not gender or (k < count and not agrees(gender, words[k + 1])) then return k end
   end
+  return count
+end
+
+-- The slots of a display name: { word, kind = 'adjective' | 'noun' | 'fixed', forms }.
+local function name_slots (words, is_preposition)
+  local count = table.getn(words)
+  local head = head_of(words)
   local gender = nil
   for k = 1, head - 1 do gender = gender or adjective_gender(words[k]) end
   local plural = gender ~= 'pl' and UPPER_CASES or nil
@@ -330,6 +334,11 @@ local function name_slots (words, is_preposition)
 end
 
 ENGINE.name_slots = name_slots
+-- What inflect.lua needs to choose one form of a name for a reply.
+ENGINE.declension = { nouns = NOUNS, own_plurals = OWN_PLURALS, adjectives = ADJECTIVES,
+                      indeclinable = INDECLINABLE, spell = spell, fleeting_stem = fleeting_stem,
+                      soft_gender = soft_gender, adjective_gender = adjective_gender,
+                      adjective_types = adjective_types, head_of = head_of, vowels = VOWELS }
 ENGINE.decline_noun = decline_noun
 ENGINE.SLOT_CASES = SLOT_CASES
 ENGINE.ALL_CASES = ALL_CASES

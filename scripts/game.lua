@@ -8,7 +8,7 @@ function end_game ()
 end
 
 -- Begins the game: world:start (event) when the world has that method, else the world's name
--- and the location's look.
+-- and the location's look (a method, or the standard description).
 function start_game ()
   GAME_OVER = false
   PARSER.last, PARSER.named, PARSER.pending = nil, nil, nil
@@ -17,13 +17,15 @@ function start_game ()
   local actor = rawget(_G, 'player')
   local start = handler(root, 'start')
   if start then
-    local ran, problem = pcall(start, root, { actor = actor, verb = 'start', objects = {},
-                                              seconds = {}, words = {}, text = '' })
-    if not ran then error_print(tostring(problem)) end
+    local ran, problem = xpcall(function ()
+      return start(root, { actor = actor, verb = 'start', objects = {}, seconds = {}, words = {},
+                           text = '' })
+    end, ENGINE.traced)
+    if not ran then ENGINE.report(problem, 'world:start') end
     return
   end
   print(root.name)
-  if default_target('look', actor) then perform('look') end
+  if default_target('look', actor) or ENGINE.default_action('look') then perform('look') end
 end
 
 -- The main loop of a compiled game: starts it, then reads the player's lines until the input

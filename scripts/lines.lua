@@ -139,7 +139,7 @@ function parse (text)
   local ran, problem = pcall(read_line, text)
   if not ran then
     if type(problem) == 'table' then error(problem, 0) end   -- a chain of actions cut off
-    error_print(tostring(problem))
+    ENGINE.report(problem, 'разбор строки')
   end
 end
 

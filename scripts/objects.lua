@@ -271,6 +271,8 @@ function OBJECT.add (owner, item)
       owner.hooks = hooks
     end
     if not index_of(hooks, item) then table.insert(hooks, item) end
+    -- A catcher reaches its holder as `self` (events.lua), as a method does.
+    if ENGINE.bind_holder then ENGINE.bind_holder(item) end
     return item
   end
   problem = object_problem(item, 'объект, который нужно добавить в ' .. describe(owner))

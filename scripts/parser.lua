@@ -348,7 +348,7 @@ local function resolve_slot (slot, c, role)
     elseif item.kind == 'all' then
       list = everything(c, c.places, c.sources)
       c.all = true
-      if table.getn(list) == 0 then problem = 'nothing' end
+      if table.getn(list) == 0 then list, problem = nil, 'nothing' end
     elseif item.kind == 'phrase' and item.weak and c.movement and role == 'object' and
            exit_to(rawget(c.actor, 'parent'), c.rest, item.first, item.last) then
       c.direction = exit_to(rawget(c.actor, 'parent'), c.rest, item.first, item.last)

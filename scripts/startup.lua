@@ -8,7 +8,8 @@ _ALERT = error_print
 -- same order, into every compiled game.
 ENGINE_MODULES = { 'objects.lua', 'worldcheck.lua', 'sources.lua', 'text.lua', 'vocabulary.lua',
                    'forms.lua', 'naming.lua', 'grammar.lua', 'events.lua', 'words.lua', 'parser.lua',
-                   'lines.lua', 'game.lua' }
+                   'lines.lua', 'game.lua', 'inflect.lua', 'replies.lua', 'places.lua',
+                   'actions.lua', 'meta.lua' }
 for _, module in ipairs(ENGINE_MODULES) do dofile(module) end
 dofile 'messages.lua'
 

@@ -25,7 +25,10 @@ do
   -- The classes are written with ranges, the common letters first: a pattern class is tried
   -- entry by entry for every byte of the text, and lines may be long.
   local word = '\192-\255a-zA-Z0-9%-\168\184' .. table.concat(upper) .. table.concat(lower_others)
-  UPPER_CLASS = '[\192-\223A-Z\168' .. table.concat(upper) .. ']'
+  -- Upper-case letters lie in A-Z, А-Я and, with other signs, 128-178 and 189: a class of a few
+  -- ranges is tried far faster than one that lists each letter, and lower_byte leaves the other
+  -- signs as they are.
+  UPPER_CLASS = '[A-Z\128-\178\189\192-\223]'
   NONWORD_CLASS = '[^' .. word .. ']'
   GAP_CLASS = '[^' .. word .. ',:]'
 end
@@ -87,6 +90,18 @@ function ENGINE.line_parts (text, most, longest)
     if most and table.getn(parts) >= most then break end
   end
   return parts
+end
+
+-- The text with its first letter in upper case (for a reply that begins with a name).
+local UPPER_BYTE = {}
+for upper, lowered in pairs(LOWER_BYTE) do
+  if upper ~= lowered then UPPER_BYTE[lowered] = upper end
+end
+function ENGINE.capital (text)
+  local first = string.sub(text, 1, 1)
+  local upper = UPPER_BYTE[first]
+  if upper then return upper .. string.sub(text, 2) end
+  return text
 end
 
 -- How a lower-case word is compared: ё counts as е, as players seldom type it.

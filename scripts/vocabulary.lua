@@ -26,33 +26,42 @@ end
 
 local MEMO_LIMIT = 4096
 
-local function claim (v, key, template)
-  local t = fold(lower(template))
-  local at_start = string.sub(t, 1, 1) == '*'
-  local at_end = string.sub(t, -1) == '*'
+-- Claims a template for key; `t` is the template lowered and folded, as words are compared.
+local byte, sub, find, len = string.byte, string.sub, string.find, string.len
+local STAR = byte('*')
+
+local function claim (v, key, template, t)
+  local at_start = byte(t, 1) == STAR
+  local at_end = byte(t, -1) == STAR
   local fixed = t
-  if at_start then fixed = string.sub(fixed, 2) end
-  if at_end and fixed ~= '' then fixed = string.sub(fixed, 1, -2) end
-  if fixed == '' or string.find(fixed, '*', 1, true) then
+  if at_start then fixed = sub(fixed, 2) end
+  if at_end and fixed ~= '' then fixed = sub(fixed, 1, -2) end
+  if fixed == '' or find(fixed, '*', 1, true) then
     table.insert(v.problems, 'Словарь ' .. v.name .. ': шаблон «' .. template .. '» у «' .. key ..
                  '» не годится: звездочка ставится только в начале или в конце слова')
     return
   end
+  -- Who claims each template: one key word, or a list once a second one claims it too (check
+  -- reports those); most templates have one, so most need no table of their own.
   local claims = v.claims[t]
-  if not claims then
-    claims = { text = template }
-    v.claims[t] = claims
-    table.insert(v.claim_order, t)
+  if claims == nil then
+    v.claims[t] = key
+    if template ~= t then v.spelled[t] = template end
+  elseif type(claims) == 'string' then
+    if claims ~= key then v.claims[t] = { text = v.spelled[t] or t, claims, key } end
+  else
+    local known = false
+    for _, k in ipairs(claims) do
+      if k == key then known = true end
+    end
+    if not known then table.insert(claims, key) end
   end
-  if not claims[key] then
-    claims[key] = true
-    table.insert(claims, key)
-  end
-  local length = string.len(fixed)
+  local length = len(fixed)
   if at_start and at_end then
     if not v.infix_seen[fixed] then
       v.infix_seen[fixed] = true
-      table.insert(v.infix, { fixed = fixed, key = key, length = length })
+      v.infix_count = v.infix_count + 1
+      v.infix[v.infix_count] = { fixed = fixed, key = key, length = length }
     end
   elseif at_start then
     if v.suffix[fixed] == nil then v.suffix[fixed] = key end
@@ -65,41 +74,90 @@ local function claim (v, key, template)
   end
 end
 
-local function rows_of_text (text)
-  local rows = {}
-  for line in gfind(text .. '\n', '([^\n]*)\n') do
-    local row = {}
-    for w in gfind(line, '[^ \r]+') do table.insert(row, w) end
-    if table.getn(row) > 0 then table.insert(rows, row) end
+-- The rows of a text: its words, a row per line. One pass over the whole text, as a pattern is
+-- tried byte by byte; the lists are new and filled in order, so they are filled by index:
+-- table.insert, which keeps a length beside each list in this build, costs more.
+local function split_rows (text)
+  local rows, row, count, n = {}, nil, 0, 0
+  for w, gap in gfind(text, '([^ \r\n]+)([ \r\n]*)') do
+    if row == nil then
+      row, n, count = {}, 0, count + 1
+      rows[count] = row
+    end
+    n = n + 1
+    row[n] = w
+    if gap ~= ' ' and find(gap, '\n', 1, true) then row = nil end
   end
   return rows
+end
+
+-- The rows of a vocabulary's text, and the same words lowered and folded as they are compared.
+-- The text is lowered once, which costs far less than lowering each of thousands of words, and
+-- cut the same way: lowering and folding change letters one for one. A text already in lower
+-- case (as vocabulary files are) is cut once.
+local function rows_of_text (text)
+  local low = fold(lower(text))
+  local rows = split_rows(text)
+  if low == text then return rows, rows end
+  return rows, split_rows(low)
+end
+
+-- The words of rows given as lists, lowered and folded as they are compared: joined into one
+-- text to be lowered once, unless a word holds a line break of its own.
+local function compared_rows (rows)
+  local lines = {}
+  for i, row in ipairs(rows) do lines[i] = table.concat(row, '\n') end
+  local words, count = {}, 0
+  for w in gfind(fold(lower(table.concat(lines, '\n'))) .. '\n', '([^\n]*)\n') do
+    count = count + 1
+    words[count] = w
+  end
+  local folded, k = {}, 0
+  for i, row in ipairs(rows) do
+    local copy = {}
+    for j = 1, table.getn(row) do copy[j] = words[k + j] end
+    k = k + table.getn(row)
+    folded[i] = copy
+  end
+  if k ~= count then
+    for i, row in ipairs(rows) do
+      for j, w in ipairs(row) do folded[i][j] = fold(lower(w)) end
+    end
+  end
+  return folded
 end
 
 -- Puts a vocabulary in force under `name` (also as the global of that name) and returns it. The
 -- source is the text of the data lines of a vocabulary file, or a list of rows.
 function vocabulary (name, source)
-  local rows = {}
+  local rows, folded = {}, nil
   if type(source) == 'table' then
     for _, row in ipairs(source) do
       local copy = {}
       for _, w in ipairs(row) do table.insert(copy, tostring(w)) end
       if table.getn(copy) > 0 then table.insert(rows, copy) end
     end
+    folded = compared_rows(rows)
   else
-    rows = rows_of_text(tostring(source or ''))
+    rows, folded = rows_of_text(tostring(source or ''))
   end
   local v = setmetatable({ name = tostring(name), rows = rows, exact = {}, prefix = {}, suffix = {},
-                           infix = {}, infix_seen = {}, longest_prefix = 0, longest_suffix = 0,
-                           claims = {}, claim_order = {}, problems = {}, memo = {}, memo_size = 0 },
+                           infix = {}, infix_seen = {}, infix_count = 0, longest_prefix = 0, longest_suffix = 0,
+                           claims = {}, spelled = {},
+                           problems = {}, memo = {}, memo_size = 0 },
                          VOCABULARY_CLASS)
-  for _, row in ipairs(rows) do
-    local key = row[1]
+  for r, row in ipairs(rows) do
+    local key, compared = row[1], folded[r]
     if string.find(key, '*', 1, true) then
       table.insert(v.problems, 'Словарь ' .. v.name .. ': ключевое слово «' .. key ..
                    '» не может быть шаблоном')
     else
-      claim(v, key, key)
-      for i = 2, table.getn(row) do claim(v, key, row[i]) end
+      claim(v, key, key, compared[1])
+      local i = 2
+      while row[i] do
+        claim(v, key, row[i], compared[i])
+        i = i + 1
+      end
     end
   end
   VOCABULARY[v.name] = v
@@ -116,22 +174,24 @@ function project_vocabulary (name, rows)
   local merged, claimed, keys = {}, {}, {}
   for _, row in ipairs(rows) do
     local copy = {}
-    for _, w in ipairs(row) do
-      table.insert(copy, tostring(w))
-      claimed[fold(lower(tostring(w)))] = true
-    end
+    for _, w in ipairs(row) do table.insert(copy, tostring(w)) end
     if table.getn(copy) > 0 then
       table.insert(merged, copy)
       keys[copy[1]] = true
     end
   end
+  for _, row in ipairs(compared_rows(merged)) do
+    for _, w in ipairs(row) do claimed[w] = true end
+  end
   local current = VOCABULARY[tostring(name)]
   if current then
-    for _, row in ipairs(current.rows) do
-      if not keys[row[1]] and not claimed[fold(lower(row[1]))] then
+    local folded = compared_rows(current.rows)
+    for r, row in ipairs(current.rows) do
+      local compared = folded[r]
+      if not keys[row[1]] and not claimed[compared[1]] then
         local kept = { row[1] }
         for i = 2, table.getn(row) do
-          if not claimed[fold(lower(row[i]))] then table.insert(kept, row[i]) end
+          if not claimed[compared[i]] then table.insert(kept, row[i]) end
         end
         table.insert(merged, kept)
       end
@@ -221,11 +281,23 @@ function VOCABULARY_CLASS:check ()
       end
     end
   end
-  for _, t in ipairs(self.claim_order) do
-    local claims = self.claims[t]
-    if table.getn(claims) > 1 then
-      report('Словарь ' .. self.name .. ': слово «' .. claims.text .. '» отнесено сразу к ' ..
-             quoted_list(claims))
+  -- Words claimed by several key words, in the order the rows first name them.
+  local shared = false
+  for _, claims in pairs(self.claims) do
+    if type(claims) == 'table' then shared = true end
+  end
+  if shared then
+    local told = {}
+    for _, row in ipairs(self.rows) do
+      for _, w in ipairs(row) do
+        local t = fold(lower(w))
+        local claims = self.claims[t]
+        if type(claims) == 'table' and not told[t] then
+          told[t] = true
+          report('Словарь ' .. self.name .. ': слово «' .. claims.text .. '» отнесено сразу к ' ..
+                 quoted_list(claims))
+        end
+      end
     end
   end
   return problems

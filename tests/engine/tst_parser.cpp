@@ -14,8 +14,10 @@ namespace {
 
 // Messages that name themselves, a small vocabulary of its own, and a world whose objects answer
 // every verb by printing: self:verb object object_preposition preposition second ("-" for none).
+// The standard actions are left out, so that a verb nothing answers meets message 6.
 const char kWorld[] = R"lua(
 PARSE_ERROR = { 'E1', 'E2', 'E3', 'E4', 'E5', 'E6', 'E7', 'E8', 'E9' }
+ACTIONS = {}
 vocabulary('verbs', 'take взять возьм* бери\nlook осмотреть смотр*\nput положить\ngo идти иди\n' ..
                     'inventory инвентарь\nunlock отпереть\nlight зажечь\nsing *петь\nshout *крич*\n' ..
                     'listen слушать радио*\nagain опять повтори\ngive дать дай\nask спросить спроси')
@@ -142,9 +144,9 @@ const Case kCatchers[] = {
     {"a catcher sees a verb alone", "lua:hall:add(function (e) print(tostring(e.object)) end)|осмотреть",
      "nil|hall:look - - - -"},
     {"a failing catcher is reported and the action goes on",
-     "lua:hall:add(function () error('catcher broke', 0) end)|взять лампу", "!catcher broke|lamp:take lamp - - -"},
+     "lua:hall:add(function () error('catcher broke', 0) end)|взять лампу", "!Ошибка (отлавливатель hall, действие take): catcher broke|lamp:take lamp - - -"},
     {"a failing method is reported and the next object goes on",
-     "lua:lamp.take = function () error('lamp broke', 0) end|взять лампу и монету", "!lamp broke|coin:take coin - - -"},
+     "lua:lamp.take = function () error('lamp broke', 0) end|взять лампу и монету", "!Ошибка (lamp:take): lamp broke|coin:take coin - - -"},
     {"ending the game stops the other objects",
      "lua:lamp.take = function () print('the end') end_game() end|взять лампу и монету", "the end"},
     {"the repeated sentence is caught again", "lua:hall:add(function () print('saw') end)|взять лампу|опять",
