@@ -57,6 +57,8 @@ local ADJECTIVES = {
               pl = 'ие их им ие/их ими их' },
   stressed = { m = 'ой ого ому ой/ого им ом', f = 'ая ой ой ую ой/ою ой', n = 'ое ого ому ое им ом',
                pl = 'ие их им ие/их ими их' },
+  stressed_hard = { m = 'ой ого ому ой/ого ым ом', f = 'ая ой ой ую ой/ою ой', n = 'ое ого ому ое ым ом',
+                    pl = 'ые ых ым ые/ых ыми ых' },
   soft = { m = 'ий его ему ий/его им ем', f = 'яя ей ей юю ей/ею ей', n = 'ее его ему ее им ем',
            pl = 'ие их им ие/их ими их' },
 }
@@ -144,13 +146,15 @@ local function fleeting_stem (stem)
 end
 
 
--- The genitive plural of a feminine or neuter noun whose stem ends in two consonants has a vowel
--- between them (ложка > ложек, лодка > лодок, весло > весел); both vowels are accepted.
+-- The genitive plural of a feminine or neuter noun whose stem ends in two consonants, the last
+-- of them к, н, л, ц, р or м, has a vowel between them (ложка > ложек, лодка > лодок, весло >
+-- весел, письмо > писем); both vowels are accepted. Other endings keep the cluster (лампа > ламп,
+-- карта > карт).
 local function plural_genitive_vowel (slot, stem, cases)
   local n = string.len(stem)
   if n < 3 then return end
   local first, last = string.sub(stem, n - 1, n - 1), string.sub(stem, n)
-  if among(VOWELS, first) or among(VOWELS, last) or last == 'ь' or last == 'й' then return end
+  if among(VOWELS, first) or not among('кнлцрм', last) then return end
   local head = string.sub(stem, 1, n - 1)
   if first == 'й' or first == 'ь' then head = string.sub(stem, 1, n - 2) end
   put(slot, head .. 'е' .. last, cases[8] .. cases[10])
@@ -233,43 +237,54 @@ end
 
 -- The declension types of an adjective, by the last letter of its stem and its ending: after
 -- ж ш ч щ ц the ending tells a stressed one (большой) from an unstressed one (хороший), except in
--- the feminine, which could be either.
+-- the feminine, which could be either; a masculine in -ой is stressed after any stem (дорогой,
+-- платяной), its other forms those of its stem's kind.
 local function adjective_types (w)
   local stem, ending = string.sub(w, 1, -3), string.sub(w, -2)
   local last = string.sub(stem, -1)
-  if among(VELAR, last) then return { 'velar' } end
+  if among(VELAR, last) then
+    if ending == 'ой' then return { 'stressed' } end
+    return { 'velar' }
+  end
   if among(HUSHING, last) or last == 'ц' then
     if ending == 'ой' or ending == 'ое' then return { 'stressed' } end
     if ending == 'ая' then return { 'hushing', 'stressed' } end
     return { 'hushing' }
   end
   if ending == 'ий' or ending == 'яя' or ending == 'ее' or ending == 'ие' then return { 'soft' } end
+  if ending == 'ой' then return { 'stressed_hard' } end
   return { 'hard' }
 end
 
 -- Puts the forms of adjective w with `cases`, and when the name is singular the plural ones with
 -- `plural` (upper-case letters). A singular adjective takes the forms of the other genders too,
--- since players do not always match the gender ("ржавую дверь" is then no unknown word); those
--- are noted in slot.lenient, so that show_forms leaves them out.
+-- since players do not always match the gender ("ржавую дверь" is then no unknown word); the
+-- cases a form stands for only by that lenience are noted in slot.lenient, so that show_forms
+-- leaves them out ("старым" is a plural dative of "старая", not its instrumental).
 local function decline_adjective (slot, w, cases, plural)
   local gender = adjective_gender(w)
   local stem = string.sub(w, 1, -3)
   put(slot, w, gender == 'm' and 'na' or 'n')
-  for _, kind in ipairs(adjective_types(w)) do
-    local lines = ADJECTIVES[kind]
-    apply(slot, stem, lines[gender], cases)
-    if gender ~= 'pl' then
-      if plural then apply(slot, stem, lines.pl, plural) end
-      local others = { forms = {}, spelled = {} }
-      for _, other in ipairs({ 'm', 'f', 'n' }) do
-        if other ~= gender then apply(others, stem, lines[other], cases) end
-      end
-      slot.lenient = slot.lenient or {}
-      for f, c in pairs(others.forms) do
-        if slot.forms[f] == nil then slot.lenient[f] = true end
-        put(slot, others.spelled[f], c)
-      end
+  local kinds = adjective_types(w)
+  for _, kind in ipairs(kinds) do
+    apply(slot, stem, ADJECTIVES[kind][gender], cases)
+    if plural and gender ~= 'pl' then apply(slot, stem, ADJECTIVES[kind].pl, plural) end
+  end
+  if gender == 'pl' then return end
+  local others = { forms = {}, spelled = {} }
+  for _, kind in ipairs(kinds) do
+    for _, other in ipairs({ 'm', 'f', 'n' }) do
+      if other ~= gender then apply(others, stem, ADJECTIVES[kind][other], cases) end
     end
+  end
+  slot.lenient = slot.lenient or {}
+  for f, c in pairs(others.forms) do
+    local own, added = slot.forms[f] or '', ''
+    for letter in gfind(c, '.') do
+      if not string.find(own, letter, 1, true) then added = added .. letter end
+    end
+    if added ~= '' then slot.lenient[f] = (slot.lenient[f] or '') .. added end
+    put(slot, others.spelled[f], c)
   end
 end
 

@@ -386,7 +386,8 @@ local CASE_NAMES = { n = 'им.', g = 'род.', d = 'дат.', a = 'вин.', i
 local function forms_for (slot, c)
   local list = {}
   for f, cases in pairs(slot.forms) do
-    if string.find(cases, c, 1, true) and not (slot.lenient and slot.lenient[f]) then
+    local lenient = slot.lenient and slot.lenient[f]
+    if string.find(cases, c, 1, true) and not (lenient and string.find(lenient, c, 1, true)) then
       table.insert(list, slot.spelled[f] or f)
     end
   end

@@ -284,7 +284,8 @@ local function resolve_phrase (item)
 end
 
 -- The direction of the exit of `place` (data.exits: direction name to object) that leads to an
--- object the words rest[first..last] name, or nil.
+-- object the words rest[first..last] name, or nil. An exit through a door is named by the door
+-- and by the room beyond it ("иди в подвал" through the hatch).
 local function exit_to (place, rest, first, last)
   local data = is_object(place) and rawget(place, 'data')
   local exits = type(data) == 'table' and data.exits
@@ -294,8 +295,11 @@ local function exit_to (place, rest, first, last)
     if is_object(target) then table.insert(names, tostring(d)) end
   end
   table.sort(names)
+  local lib = ENGINE.library
   for _, d in ipairs(names) do
-    if match_phrase(rest, first, last, finder_of({ exits[d] })) == last then return d end
+    local targets = { exits[d] }
+    if lib and not lib.is_room(exits[d]) then table.insert(targets, lib.beyond(exits[d], place)) end
+    if match_phrase(rest, first, last, finder_of(targets)) == last then return d end
   end
   return nil
 end

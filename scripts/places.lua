@@ -93,7 +93,14 @@ function lib.text (value, o)
 end
 local text_of = lib.text
 
--- The things a container or supporter shows: not the actor, not hidden, not scenery.
+-- Whether o has no name to show: a thing the author has not named yet (the object tree creates
+-- objects with an empty name) is not listed, as "Здесь есть: лампа и ." would be.
+function lib.nameless (o)
+  local name = rawget(o, 'name')
+  return (type(name) ~= 'string' and type(name) ~= 'number') or not string.find(tostring(name), '%S')
+end
+
+-- The things a container or supporter shows: not the actor, not hidden, not scenery, not nameless.
 function lib.visible_contents (o, actor)
   local list = {}
   local items = is_object(o) and rawget(o, 'items')
@@ -101,7 +108,7 @@ function lib.visible_contents (o, actor)
   for _, e in ipairs(items) do
     local data = data_of(e)
     if is_object(e) and e ~= actor and not data.hidden and not data.scenery and not lib.is_room(e) and
-       not lib.is_way(e) then
+       not lib.is_way(e) and not lib.nameless(e) then
       table.insert(list, e)
     end
   end
@@ -138,7 +145,7 @@ function lib.describe_room (room, actor)
       if here then
         print(here)
         table.insert(shown, e)
-      elseif not edata.scenery then
+      elseif not edata.scenery and not lib.nameless(e) then
         table.insert(listed, e)
         table.insert(shown, e)
       elseif edata.container or edata.supporter then
@@ -179,7 +186,7 @@ function look_around ()
 end
 
 -- Where a door leads from a room: its data.leads, else the other room that lists it.
-local function beyond (door, room)
+function lib.beyond (door, room)
   local leads = data_of(door).leads
   if is_object(leads) and leads ~= room then return leads end
   local places = { rawget(door, 'parent') }
@@ -189,6 +196,7 @@ local function beyond (door, room)
   end
   return nil
 end
+local beyond = lib.beyond
 
 -- Whether a closed or locked door stands in the way (and says so).
 local function barred (door)

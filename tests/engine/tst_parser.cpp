@@ -328,6 +328,9 @@ private slots:
                                             << QStringList{U("Формы имени «Медный ключ» (test_forms):"),
                                                            U("  тв. медным ключем/ключом"),
                                                            U("  мн. им. медные ключи")};
+        QTest::newRow("a feminine name, its own forms only")
+            << U("world:create('test_forms', 'Старая лампа')")
+            << QStringList{U("  тв. старой/старою лампой/лампою"), U("  мн. род. старых ламп")};
         QTest::newRow("a dependent phrase stays") << U("world:create('test_forms', 'Кувшин с водой')")
                                                   << QStringList{U("  дат. кувшину с водой")};
         QTest::newRow("data.forms") << U("world:create('test_forms', 'Мельник'); test_forms.data.forms = '=дед'")
