@@ -3,6 +3,8 @@
 #include "app/asker.h"
 #include "script/codepage.h"
 #include "script/luaquote.h"
+#include "script/opensandbox.h"
+#include "script/riskycalls.h"
 #include "script/scripthost.h"
 
 #include <QDir>
@@ -92,11 +94,16 @@ void ProjectCommands::OpenFile(const QString &name)
     }
     const QByteArray chunk = file.readAll();
     m_workbench.SetCurrentProjectFile(name);
-    // Run as a chunk of its own, so a syntax error is reported with its line.
-    m_host.RunFile(chunk, name);
-    m_workbench.WorldReplaced();
-    EnterScriptFolder();
-    m_host.RunLua(QStringLiteral("dofile 'postload.lua'"));
+    {
+        // A project may come from anyone: until it is open, nothing it runs reaches outside the world.
+        const OpenSandbox sandbox(m_host, name, m_scriptFolder);
+        // Run as a chunk of its own, so a syntax error is reported with its line.
+        m_host.RunFile(chunk, name);
+        m_workbench.WorldReplaced();
+        EnterScriptFolder();
+        m_host.RunLua(QStringLiteral("dofile 'postload.lua'"));
+    }
+    RiskyCalls::ReportProject(m_host, chunk, name);
 }
 
 bool ProjectCommands::Save()

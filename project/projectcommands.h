@@ -63,7 +63,8 @@ public:
     // copynode.lua writes to temp.lua; false, with the clipboard left as it was, when that fails.
     bool CopySelectedToClipboard();
 
-    // Opens the named project file: runs it as one chunk, then postload.lua.
+    // Opens the named project file: runs it as one chunk, then postload.lua, with the functions
+    // that reach outside the world refused; then names those its sources use.
     void OpenFile(const QString &name);
 
     // The program's folder, where the engine scripts lie; made the current directory after the

@@ -1,0 +1,3 @@
+#include "tests/testmain.h"
+
+TARNWICK_TEST_MAIN
