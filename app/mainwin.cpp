@@ -9,6 +9,7 @@
 #include "help/helpsource.h"
 #include "help/helpwin.h"
 #include "map/mapwin.h"
+#include "play/walkthroughrunner.h"
 #include "properties/propertieswin.h"
 #include "script/scripthost.h"
 #include "tree/itemstree.h"
@@ -19,7 +20,9 @@
 #include <QApplication>
 #include <QTreeWidget>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -71,6 +74,10 @@ TMainWin::TMainWin(QWidget *parent)
 
     CreateWindows();
     m_project = std::make_unique<ProjectCommands>(*m_host, *this, *m_asker, this);
+    m_walkthrough = std::make_unique<WalkthroughRunner>(*m_host, QDir::currentPath());
+    m_walkthrough->SetRunGuard(m_runGuard);
+    m_walkthrough->SetBaseFolder([this] { return QFileInfo(m_currentProjectFile).absolutePath(); });
+    m_walkthrough->RegisterFunctions();
     CreateMenus();
     DockToolWindows();
     qApp->installEventFilter(this);
@@ -165,6 +172,18 @@ void TMainWin::CreateMenus()
     connect(AddItem(file, QStringLiteral("N7"), QStringLiteral("&Компилить"),
                     QKeySequence(Qt::Key_F9)),
             &QAction::triggered, this, [project] { project->Compile(); });
+    connect(AddItem(file, QStringLiteral("N22"), QStringLiteral("&Прогнать прохождение…")),
+            &QAction::triggered, this, [this] {
+                // Walkthroughs lie beside the project they play.
+                const QFileInfo project(m_currentProjectFile);
+                QString name = project.isAbsolute() ? project.absolutePath() + QLatin1Char('/') : QString();
+                if (m_asker->AskOpenFile(this, QStringLiteral("Прохождение|*.txt"), &name)) {
+                    EndPropertyEdit();
+                    m_walkthrough->Run(name);
+                }
+            });
+    connect(AddItem(file, QStringLiteral("N23"), QStringLiteral("Пр&инять прохождение")),
+            &QAction::triggered, this, [this] { m_walkthrough->Accept(); });
     AddSeparator(file, QStringLiteral("N6"));
     QAction *exit = AddItem(file, QStringLiteral("N5"), QStringLiteral("&Выход"));
     // Exit goes through the close question, so an unsaved project is never lost without asking.

@@ -21,6 +21,7 @@ class TPropertiesWin;
 class TToolWin;
 class TVocabularyWin;
 class RunGuardDialog;
+class WalkthroughRunner;
 
 // The main window: owns the script state for the whole run, builds the windows in their order,
 // docks the tool windows, and holds the menus and the close question.
@@ -47,6 +48,7 @@ public:
     void CopySelectedSubtree() override;
     QString SelectedPropertyCaption() const override;
     ProjectCommands &Project() const { return *m_project; }
+    WalkthroughRunner &Walkthrough() const { return *m_walkthrough; }
 
     // Replaces the asker of the close question (tests answer it themselves).
     void SetAsker(Asker *asker);
@@ -80,6 +82,7 @@ private:
     std::unique_ptr<ScriptHost> m_host;
     std::unique_ptr<Asker> m_defaultAsker;
     std::unique_ptr<ProjectCommands> m_project;
+    std::unique_ptr<WalkthroughRunner> m_walkthrough;
     Asker *m_asker = nullptr;
     QString m_currentProjectFile;
     RunGuardDialog *m_runGuard = nullptr;
