@@ -2,6 +2,7 @@
 
 #include "app/aboutwin.h"
 #include "app/asker.h"
+#include "app/autosave.h"
 #include "app/dragcursors.h"
 #include "app/runguarddialog.h"
 #include "console/consolewin.h"
@@ -27,6 +28,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStandardPaths>
 
 namespace {
 
@@ -78,6 +80,8 @@ TMainWin::TMainWin(QWidget *parent)
     m_walkthrough->SetRunGuard(m_runGuard);
     m_walkthrough->SetBaseFolder([this] { return QFileInfo(m_currentProjectFile).absolutePath(); });
     m_walkthrough->RegisterFunctions();
+    m_autosave = new Autosave(*this);
+    m_autosave->SetAsker(m_asker);
     CreateMenus();
     DockToolWindows();
     qApp->installEventFilter(this);
@@ -107,6 +111,7 @@ void TMainWin::SetAsker(Asker *asker)
     m_asker = asker ? asker : m_defaultAsker.get();
     m_properties->SetAsker(m_asker);
     m_project->SetAsker(*m_asker);
+    m_autosave->SetAsker(m_asker);
     m_items->SetAsker(m_asker);
     m_vocabulary->SetAsker(m_asker);
 }
@@ -169,9 +174,14 @@ void TMainWin::CreateMenus()
             &QAction::triggered, this, [project] { project->Save(); });
     connect(AddItem(file, QStringLiteral("N8"), QStringLiteral("С&охранить как...")),
             &QAction::triggered, this, [project] { project->SaveAs(); });
+    // A recovery copy first, with the edit that was open: compiling runs the author's code.
     connect(AddItem(file, QStringLiteral("N7"), QStringLiteral("&Компилить"),
                     QKeySequence(Qt::Key_F9)),
-            &QAction::triggered, this, [project] { project->Compile(); });
+            &QAction::triggered, this, [this, project] {
+                EndPropertyEdit();
+                m_autosave->WriteNow();
+                project->Compile();
+            });
     connect(AddItem(file, QStringLiteral("N22"), QStringLiteral("&Прогнать прохождение…")),
             &QAction::triggered, this, [this] {
                 // Walkthroughs lie beside the project they play.
@@ -327,6 +337,18 @@ void TMainWin::WorldReplaced()
     m_errors->WorldReplaced();
 }
 
+void TMainWin::WorldMatchesProject(const QString &writtenFile)
+{
+    m_autosave->WorldMatchesProject(writtenFile);
+}
+
+void TMainWin::StartRecovery()
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!data.isEmpty())
+        m_autosave->Start(QDir(data).filePath(QStringLiteral("recovery")));
+}
+
 void TMainWin::closeEvent(QCloseEvent *event)
 {
     const QMessageBox::StandardButton answer = m_asker->Question(
@@ -343,6 +365,7 @@ void TMainWin::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
+    m_autosave->CleanExit();
     m_help->close();
     m_about->close();
 }

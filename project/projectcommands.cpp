@@ -71,6 +71,7 @@ void ProjectCommands::New()
     m_workbench.SetCurrentProjectFile(NewProjectName());
     m_host.RunEchoed(QStringLiteral("dofile 'startup.lua'; update_items()"));
     m_workbench.WorldReplaced();
+    m_workbench.WorldMatchesProject(QString());
 }
 
 void ProjectCommands::Open()
@@ -104,6 +105,7 @@ void ProjectCommands::OpenFile(const QString &name)
         m_host.RunLua(QStringLiteral("dofile 'postload.lua'"));
     }
     RiskyCalls::ReportProject(m_host, chunk, name);
+    m_workbench.WorldMatchesProject(QString());
 }
 
 bool ProjectCommands::Save()
@@ -178,6 +180,7 @@ bool ProjectCommands::WriteProject(const QString &name)
     }
     part.setAutoRemove(false);
     m_host.RunBytes(PathAssignment("filename", target));
+    m_workbench.WorldMatchesProject(info.absoluteFilePath());
     return true;
 }
 

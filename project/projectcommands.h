@@ -29,6 +29,9 @@ public:
     // Shows the first parser message again and the selected object's data, after the world was
     // replaced.
     virtual void WorldReplaced() = 0;
+    // The world now holds what its project file holds: after New, Open, and a save that wrote
+    // writtenFile (empty for the other two).
+    virtual void WorldMatchesProject(const QString &writtenFile) { Q_UNUSED(writtenFile) }
 };
 
 // The File menu's commands: New, Open, Save, Save As, Compile.
