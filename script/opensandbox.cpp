@@ -54,9 +54,14 @@ bool InFolders(lua_State *state, int index)
 QByteArray LuaModuleFile(lua_State *state, const QByteArray &module)
 {
     lua_getfield(state, lua_upvalueindex(kShared), "package");
-    lua_getfield(state, -1, "path");
-    const QByteArray templates = lua_isstring(state, -1) ? QByteArray(lua_tostring(state, -1)) : QByteArray();
-    lua_pop(state, 2);
+    QByteArray templates;
+    if (lua_istable(state, -1)) {
+        lua_getfield(state, -1, "path");
+        if (lua_isstring(state, -1))
+            templates = lua_tostring(state, -1);
+        lua_pop(state, 1);
+    }
+    lua_pop(state, 1);
     QByteArray name = module;
     name.replace('.', '/');
     for (QByteArray candidate : templates.split(';')) {
@@ -71,15 +76,18 @@ QByteArray LuaModuleFile(lua_State *state, const QByteArray &module)
 bool PackageHas(lua_State *state, const char *list, int nameIndex)
 {
     lua_getfield(state, lua_upvalueindex(kShared), "package");
-    lua_getfield(state, -1, list);
     bool has = false;
     if (lua_istable(state, -1)) {
-        lua_pushvalue(state, nameIndex);
-        lua_gettable(state, -2);
-        has = lua_toboolean(state, -1);
+        lua_getfield(state, -1, list);
+        if (lua_istable(state, -1)) {
+            lua_pushvalue(state, nameIndex);
+            lua_gettable(state, -2);
+            has = lua_toboolean(state, -1);
+            lua_pop(state, 1);
+        }
         lua_pop(state, 1);
     }
-    lua_pop(state, 2);
+    lua_pop(state, 1);
     return has;
 }
 
