@@ -19,8 +19,8 @@ const char *const kStartupChunk = "dofile 'startup.lua'";
 
 QTextCharFormat KindFormat(QTextCharFormat format, int kind)
 {
-    static const QColor colours[] = {QColor(0, 0, 0), QColor(0, 0, 0), QColor(255, 0, 0),
-                                     QColor(0, 128, 0)};
+    static const QColor colours[] = {QColor(0, 0, 0),   QColor(0, 0, 0),   QColor(255, 0, 0),
+                                     QColor(0, 128, 0), QColor(176, 128, 0), QColor(0, 64, 160)};
     const bool bold = kind == ConsoleKind::Command || kind == ConsoleKind::Player;
     format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
     format.setForeground(colours[kind]);
@@ -29,7 +29,7 @@ QTextCharFormat KindFormat(QTextCharFormat format, int kind)
 
 bool IsKind(int kind)
 {
-    return kind >= ConsoleKind::Command && kind <= ConsoleKind::Player;
+    return kind >= ConsoleKind::Command && kind <= ConsoleKind::Transcript;
 }
 
 } // namespace

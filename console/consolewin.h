@@ -19,7 +19,7 @@ class TConsoleWin : public TToolWin, public ConsoleSink
 public:
     explicit TConsoleWin(ScriptHost &host, QWidget *parent = nullptr);
 
-    // Appends a line in the style of its kind; kinds outside 0..3 write nothing. While a chunk
+    // Appends a line in the style of its kind; kinds outside 0..5 write nothing. While a chunk
     // runs, lines are kept and shown together when it ends.
     void ConsolePrint(const QString &text, int kind) override;
     void Flush() override;

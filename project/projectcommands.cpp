@@ -3,6 +3,8 @@
 #include "app/asker.h"
 #include "script/codepage.h"
 #include "script/luaquote.h"
+#include "script/opensandbox.h"
+#include "script/riskycalls.h"
 #include "script/scripthost.h"
 
 #include <QDir>
@@ -69,6 +71,7 @@ void ProjectCommands::New()
     m_workbench.SetCurrentProjectFile(NewProjectName());
     m_host.RunEchoed(QStringLiteral("dofile 'startup.lua'; update_items()"));
     m_workbench.WorldReplaced();
+    m_workbench.WorldMatchesProject(QString());
 }
 
 void ProjectCommands::Open()
@@ -92,11 +95,17 @@ void ProjectCommands::OpenFile(const QString &name)
     }
     const QByteArray chunk = file.readAll();
     m_workbench.SetCurrentProjectFile(name);
-    // Run as a chunk of its own, so a syntax error is reported with its line.
-    m_host.RunFile(chunk, name);
-    m_workbench.WorldReplaced();
-    EnterScriptFolder();
-    m_host.RunLua(QStringLiteral("dofile 'postload.lua'"));
+    {
+        // A project may come from anyone: until it is open, nothing it runs reaches outside the world.
+        const OpenSandbox sandbox(m_host, name, m_scriptFolder);
+        // Run as a chunk of its own, so a syntax error is reported with its line.
+        m_host.RunFile(chunk, name);
+        m_workbench.WorldReplaced();
+        EnterScriptFolder();
+        m_host.RunLua(QStringLiteral("dofile 'postload.lua'"));
+    }
+    RiskyCalls::ReportProject(m_host, chunk, name);
+    m_workbench.WorldMatchesProject(QString());
 }
 
 bool ProjectCommands::Save()
@@ -171,6 +180,7 @@ bool ProjectCommands::WriteProject(const QString &name)
     }
     part.setAutoRemove(false);
     m_host.RunBytes(PathAssignment("filename", target));
+    m_workbench.WorldMatchesProject(info.absoluteFilePath());
     return true;
 }
 

@@ -29,6 +29,9 @@ public:
     // Shows the first parser message again and the selected object's data, after the world was
     // replaced.
     virtual void WorldReplaced() = 0;
+    // The world now holds what its project file holds: after New, Open, and a save that wrote
+    // writtenFile (empty for the other two).
+    virtual void WorldMatchesProject(const QString &writtenFile) { Q_UNUSED(writtenFile) }
 };
 
 // The File menu's commands: New, Open, Save, Save As, Compile.
@@ -63,7 +66,8 @@ public:
     // copynode.lua writes to temp.lua; false, with the clipboard left as it was, when that fails.
     bool CopySelectedToClipboard();
 
-    // Opens the named project file: runs it as one chunk, then postload.lua.
+    // Opens the named project file: runs it as one chunk, then postload.lua, with the functions
+    // that reach outside the world refused; then names those its sources use.
     void OpenFile(const QString &name);
 
     // The program's folder, where the engine scripts lie; made the current directory after the
