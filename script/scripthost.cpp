@@ -19,6 +19,8 @@ constexpr qint64 kGuardAfterMs = 1000;
 constexpr qint64 kGuardEveryMs = 200;
 
 const char kHostKey = 0;
+// The error value of a chunk the author stopped.
+char kInterrupted = 0;
 
 // Restores the stack height on leaving a scope.
 class StackKeeper
@@ -141,6 +143,11 @@ int ScriptHost::Run(const QByteArray &chunk, const QByteArray &chunkName, QByteA
     int status = luaL_loadbuffer(m_state, chunk.constData(), size_t(chunk.size()), chunkName.constData());
     if (status == 0)
         status = lua_pcall(m_state, 0, LUA_MULTRET, 0);
+    if (status != 0 && lua_touserdata(m_state, -1) == &kInterrupted) {
+        lua_pop(m_state, 1);
+        const QByteArray message = CodePage::ToLua(QStringLiteral("выполнение прервано автором"));
+        lua_pushlstring(m_state, message.constData(), size_t(message.size()));
+    }
     if (status != 0 && failure) {
         size_t length = 0;
         const char *message = lua_tolstring(m_state, -1, &length);
@@ -209,8 +216,10 @@ void ScriptHost::CountHook(lua_State *state, lua_Debug *)
     if (host->m_console)
         host->m_console->Flush();
     if (host->m_guard && !host->m_guard->KeepRunning(elapsed)) {
-        const QByteArray message = CodePage::ToLua(QStringLiteral("выполнение прервано автором"));
-        luaL_error(state, "%s", message.constData());
+        // Not a message: the engine lets this value through its own error handlers, so stopping
+        // ends the whole chunk instead of one action of a game that then goes on.
+        lua_pushlightuserdata(state, &kInterrupted);
+        lua_error(state);
     }
 }
 
