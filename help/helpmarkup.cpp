@@ -42,7 +42,7 @@ public:
     {
         qsizetype from = 0;
         for (;;) {
-            const qsizetype p = m_text.indexOf(opening, from);
+            qsizetype p = m_text.indexOf(opening, from);
             if (p < 0)
                 return;
             int value = 0;
@@ -53,13 +53,19 @@ public:
             }
             Remove(p, length);
             qsizetype q = m_text.indexOf(closing);
-            if (q >= 0)
+            if (q >= 0) {
                 Remove(q, closing.size());
-            else
+                // A closing tag before the opening one styles nothing; the opening tag's place
+                // moved with the text taken out before it.
+                if (q < p)
+                    p -= closing.size();
+            } else {
                 q = m_text.size();
-            QTextCursor range = Range(p, q);
-            if (q > p)
+            }
+            if (q > p) {
+                QTextCursor range = Range(p, q);
                 apply(range, value);
+            }
             from = p;
         }
     }

@@ -1,6 +1,7 @@
 #include "help/helpmarkup.h"
 #include "help/helpwin.h"
 #include "script/scripthost.h"
+#include "tests/testmain.h"
 
 #include <QListWidget>
 #include <QTest>
@@ -63,6 +64,7 @@ class TestHelpMarkup : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void init() { TestRegistry::FailOnWarnings(); }
     void rendersEachKindInItsOwnPass_data()
     {
         QTest::addColumn<QString>("markup");
@@ -115,5 +117,6 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestHelpMarkup)
+TARNWICK_TEST(TestHelpMarkup)
+TARNWICK_TEST_MAIN
 #include "tst_helpmarkup.moc"
