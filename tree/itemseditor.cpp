@@ -260,17 +260,55 @@ bool ItemsEditor::IsStaleReference(const QTreeWidgetItem *node, const QSet<QStri
            && !GlobalDefined(m_host, node->text(0));
 }
 
-void ItemsEditor::PruneReferences(const QSet<QString> &removed, QTreeWidgetItem **keep)
+bool ItemsEditor::ListsEntryNamed(const QString &owner, const QString &name) const
+{
+    lua_State *L = m_host.State();
+    const int top = lua_gettop(L);
+    if (!lua_checkstack(L, 4))
+        return false;
+    const QByteArray ownerBytes = CodePage::ToLua(owner);
+    const QByteArray nameBytes = CodePage::ToLua(name);
+    lua_pushlstring(L, ownerBytes.constData(), size_t(ownerBytes.size()));
+    lua_rawget(L, LUA_GLOBALSINDEX);
+    bool listed = false;
+    if (lua_istable(L, -1)) {
+        lua_pushliteral(L, "items");
+        lua_rawget(L, -2);
+        if (lua_istable(L, -1)) {
+            lua_pushnil(L);
+            while (!listed && lua_next(L, -2) != 0) {
+                if (lua_istable(L, -1)) {
+                    lua_pushliteral(L, "uid");
+                    lua_rawget(L, -2);
+                    size_t length = 0;
+                    const char *uid =
+                        lua_type(L, -1) == LUA_TSTRING ? lua_tolstring(L, -1, &length) : nullptr;
+                    listed = uid && QByteArray(uid, qsizetype(length)) == nameBytes;
+                    lua_pop(L, 1);
+                }
+                lua_pop(L, 1);
+            }
+        }
+    }
+    lua_settop(L, top);
+    return listed;
+}
+
+bool ItemsEditor::PruneReferences(const QSet<QString> &removed, QTreeWidgetItem **keep)
 {
     if (removed.isEmpty() || !m_win.Root())
-        return;
+        return false;
     std::vector<QTreeWidgetItem *> stale;
     std::vector<QTreeWidgetItem *> pending{m_win.Root()};
+    bool stillListed = false;
     while (!pending.empty()) {
         QTreeWidgetItem *node = pending.back();
         pending.pop_back();
         if (IsStaleReference(node, removed)) {
             stale.push_back(node);
+            // The engine unlists a removed object wherever it knows it is listed; an entry it
+            // did not know of is left to the world's check.
+            stillListed = stillListed || ListsEntryNamed(node->parent()->text(0), node->text(0));
             continue;
         }
         for (int i = 0; i < node->childCount(); ++i)
@@ -282,6 +320,7 @@ void ItemsEditor::PruneReferences(const QSet<QString> &removed, QTreeWidgetItem 
             *keep = node->parent();
         delete node;
     }
+    return stillListed;
 }
 
 void ItemsEditor::DeleteSelected()
@@ -303,7 +342,8 @@ void ItemsEditor::DeleteSelected()
     if (!deletion.done)
         return;
     // References to what went are gone from the world, so they go from the tree too.
-    PruneReferences(removed, &deletion.next);
+    if (PruneReferences(removed, &deletion.next))
+        deletion.rebuild = true;
     const QString next = deletion.next->text(0);
     // Taking the node away has already moved the view's own selection somewhere, so the object
     // is shown here, once, rather than by the selection changing.
@@ -329,38 +369,38 @@ void ItemsEditor::DeleteGroup()
         return;
     }
 
-    // One walk in depth-first order. A deleted node is taken out where it stood, so the walk goes
-    // on with the node that followed it: every node before it has been looked at already, and
-    // since the tree is not rebuilt in between, none comes back and the walk ends.
+    // Two walks in depth-first order: the reference nodes first, while the objects they name
+    // still exist to be named in `P:remove(S)`, then the owned nodes. A deleted node is taken
+    // out where it stood, so a walk goes on with the node that followed it: every node before
+    // it has been looked at already, and since the tree is not rebuilt in between, none comes
+    // back and the walk ends.
     QSet<QString> removed;
     QTreeWidgetItem *next = nullptr;
     bool rebuild = false;
-    std::vector<std::pair<QTreeWidgetItem *, int>> path{{root, 0}};
-    while (!path.empty()) {
-        auto &[parent, index] = path.back();
-        if (index >= parent->childCount()) {
-            path.pop_back();
-            continue;
-        }
-        QTreeWidgetItem *node = parent->child(index);
-        if (IsStaleReference(node, removed)) {
-            const QSignalBlocker quiet(m_win.Items());
-            delete node;
-            continue;
-        }
-        if (listed.contains(node->text(0))) {
-            const Deletion deletion = DeleteNode(node, &removed);
-            if (deletion.done) {
-                next = deletion.next;
-                rebuild = rebuild || deletion.rebuild;
+    for (const bool references : {true, false}) {
+        std::vector<std::pair<QTreeWidgetItem *, int>> path{{root, 0}};
+        while (!path.empty()) {
+            auto &[parent, index] = path.back();
+            if (index >= parent->childCount()) {
+                path.pop_back();
                 continue;
             }
+            QTreeWidgetItem *node = parent->child(index);
+            if (IsReference(node) == references && listed.contains(node->text(0))) {
+                const Deletion deletion = DeleteNode(node, &removed);
+                if (deletion.done) {
+                    next = deletion.next;
+                    rebuild = rebuild || deletion.rebuild;
+                    continue;
+                }
+            }
+            ++index;
+            if (node->childCount() > 0)
+                path.emplace_back(node, 0);
         }
-        ++index;
-        if (node->childCount() > 0)
-            path.emplace_back(node, 0);
     }
-    PruneReferences(removed, &next);
+    if (PruneReferences(removed, &next))
+        rebuild = true;
 
     if (next) {
         const QString name = next->text(0);
@@ -453,14 +493,16 @@ bool ItemsEditor::CanEditLabel(const QTreeWidgetItem *node) const
 void ItemsEditor::LabelEdited(QTreeWidgetItem *node, const QString &text)
 {
     const QString oldName = node->text(0);
+    // The name proposed, or the one it had, accepted as it stands: it stays.
+    if (text == oldName)
+        return;
     Asker &asker = m_win.Ask();
     if (!LuaNames::IsName(text)) {
         asker.Warning(&m_win, WarningCaption(),
                       QStringLiteral("«%1» не годится в имена объектов. Имя объекта служит именем "
-                                     "переменной Lua: оно состоит из латинских букв, цифр и "
-                                     "знаков подчеркивания, начинается не с цифры и не совпадает "
-                                     "со служебным словом Lua.")
-                          .arg(text),
+                                     "переменной Lua: ")
+                              .arg(text)
+                          + LuaNames::Rule(),
                       QMessageBox::Ok);
         return;
     }
@@ -470,7 +512,7 @@ void ItemsEditor::LabelEdited(QTreeWidgetItem *node, const QString &text)
         return;
     }
     if (Defined(text)) {
-        const QMessageBox::StandardButton answer = asker.Warning(
+        const QMessageBox::StandardButton answer = asker.Stop(
             &m_win, WarningCaption(),
             QStringLiteral("Такой объект уже существует в LUA. Если вы нажмете да, то это "
                            "уничтожит этот объект, что может привести к УЖАСНЫМ глюкам. "
@@ -501,8 +543,11 @@ void ItemsEditor::LabelEdited(QTreeWidgetItem *node, const QString &text)
         }
     }
     m_win.Marks().Rename(oldName, text);
-    if (m_win.SelectedUid() == text)
-        m_win.WriteSearch(text);
+    // The properties window shows the renamed object only while it is the selected one: the
+    // author may have moved on while the label was being confirmed.
+    if (m_win.SelectedUid() != text)
+        return;
+    m_win.WriteSearch(text);
     const QString caption =
         m_win.Workbench() ? m_win.Workbench()->SelectedPropertyCaption() : QString();
     if (!caption.isEmpty()) {
