@@ -14,7 +14,6 @@ namespace {
 QLabel *MakeLabel(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
-    label->setAccessibleName(text);
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     return label;
@@ -26,7 +25,6 @@ TAboutWin::TAboutWin(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TAboutWin"));
     setWindowTitle(QStringLiteral("О программе"));
-    setAccessibleName(windowTitle());
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
 
     auto *picture = new QLabel(this);
@@ -55,7 +53,6 @@ TAboutWin::TAboutWin(QWidget *parent) : QDialog(parent)
     QLabel *version = MakeLabel(QStringLiteral("Версия ") + Version(), this);
 
     m_closeButton = new QPushButton(QStringLiteral("Закрыть"), this);
-    m_closeButton->setAccessibleName(m_closeButton->text());
     m_closeButton->setDefault(true);
     m_closeButton->setAutoDefault(true);
     connect(m_closeButton, &QPushButton::clicked, this, &TAboutWin::close);

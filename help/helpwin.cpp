@@ -14,7 +14,6 @@ THelpWin::THelpWin(ScriptHost &host, QWidget *parent) : QWidget(parent, Qt::Wind
 {
     setObjectName(QStringLiteral("THelpWin"));
     setWindowTitle(QStringLiteral("Справка"));
-    setAccessibleName(windowTitle());
     resize(696, 480);
 
     m_topics = new QListWidget;

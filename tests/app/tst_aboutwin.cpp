@@ -2,6 +2,7 @@
 
 #include "tests/testmain.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -12,6 +13,7 @@ class TestAboutWin : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { TestRegistry::FailOnWarnings(); }
     void caption();
     void fixedSize();
     void accessibleNames();
@@ -26,7 +28,7 @@ void TestAboutWin::caption()
     TAboutWin win;
     QCOMPARE(win.windowTitle(), QStringLiteral("О программе"));
     QCOMPARE(win.objectName(), QStringLiteral("TAboutWin"));
-    QCOMPARE(win.accessibleName(), win.windowTitle());
+    QCOMPARE(QAccessible::queryAccessibleInterface(&win)->text(QAccessible::Name), win.windowTitle());
     QVERIFY(!win.isModal());
 }
 
@@ -48,8 +50,10 @@ void TestAboutWin::accessibleNames()
     TAboutWin win;
     const QList<QWidget *> children = win.findChildren<QWidget *>();
     QVERIFY(!children.isEmpty());
-    for (QWidget *child : children)
-        QVERIFY2(!child->accessibleName().isEmpty(), child->metaObject()->className());
+    for (QWidget *child : children) {
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(child);
+        QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), child->metaObject()->className());
+    }
 }
 
 void TestAboutWin::picture()
