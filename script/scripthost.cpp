@@ -106,7 +106,8 @@ QByteArray ScriptHost::FileNameForLua(const QString &path)
     const QByteArray bytes = QFile::encodeName(path);
     if (bytes != CodePage::ToLua(path)) {
         constexpr qsizetype kKept = 32;
-        m_fileNames.removeIf([&](const QPair<QByteArray, QString> &known) { return known.first == bytes; });
+        m_fileNames.removeIf(
+            [&](const QPair<QByteArray, QString> &known) { return known.first == bytes; });
         m_fileNames.prepend({bytes, path});
         if (m_fileNames.size() > kKept)
             m_fileNames.removeLast();

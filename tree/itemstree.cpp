@@ -195,7 +195,8 @@ void TItemsTree::dropEvent(QDropEvent *event)
         this,
         [this, source, target] {
             if (m_handler)
-                m_handler->ItemsDragDrop(source, target.isValid() ? itemFromIndex(target) : nullptr);
+                m_handler->ItemsDragDrop(source,
+                                         target.isValid() ? itemFromIndex(target) : nullptr);
         },
         Qt::QueuedConnection);
 }

@@ -28,7 +28,8 @@ void TestAboutWin::caption()
     TAboutWin win;
     QCOMPARE(win.windowTitle(), QStringLiteral("О программе"));
     QCOMPARE(win.objectName(), QStringLiteral("TAboutWin"));
-    QCOMPARE(QAccessible::queryAccessibleInterface(&win)->text(QAccessible::Name), win.windowTitle());
+    QCOMPARE(QAccessible::queryAccessibleInterface(&win)->text(QAccessible::Name),
+             win.windowTitle());
     QVERIFY(!win.isModal());
 }
 

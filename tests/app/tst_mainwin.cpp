@@ -382,7 +382,8 @@ private Q_SLOTS:
         QWindow *window = m_main->windowHandle();
         QTest::simulateEvent(window, true, Qt::Key_Control, Qt::ControlModifier, QString(), false);
         QVERIFY(parsing->isChecked());
-        QTest::simulateEvent(window, true, Qt::Key_S, Qt::ControlModifier, QStringLiteral("s"), false);
+        QTest::simulateEvent(window, true, Qt::Key_S, Qt::ControlModifier, QStringLiteral("s"),
+                             false);
         QTest::simulateEvent(window, false, Qt::Key_S, Qt::NoModifier, QStringLiteral("s"), false);
         m_main->activateWindow();
         QTRY_VERIFY(line->hasFocus());

@@ -51,8 +51,11 @@ private:
     {
         QTreeWidgetItem *node = Node(name);
         QVERIFY2(node, qPrintable(name));
-        RealInput::Click(Tree()->Items()->viewport(), At(Tree()->Items(), node), keys);
+        RealInput::Click(TreeArea(), At(Tree()->Items(), node), keys);
     }
+
+    QWidget *TreeArea() const { return Tree()->Items()->viewport(); }
+    QPoint AtNode(const QString &name) const { return At(Tree()->Items(), Node(name)); }
 
     QTreeWidgetItem *Entry(const QString &caption) const
     {
@@ -129,7 +132,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("label");
-        const QString warning = QString::number(QMessageBox::Warning) + QStringLiteral("|Предупреждение|");
+        const QString warning =
+            QString::number(QMessageBox::Warning) + QStringLiteral("|Предупреждение|");
         QTest::newRow("the proposed name kept") << "" << "" << "" << "newobject0";
         QTest::newRow("a name") << "" << "lantern" << "" << "lantern";
         QTest::newRow("not a name")
@@ -167,7 +171,8 @@ private Q_SLOTS:
         QTest::qWait(20);
         QCOMPARE(m_answerer->boxes.size(), box.isEmpty() ? 0 : 1);
         if (!box.isEmpty())
-            QVERIFY2(m_answerer->boxes.first().startsWith(box), qPrintable(m_answerer->boxes.first()));
+            QVERIFY2(m_answerer->boxes.first().startsWith(box),
+                     qPrintable(m_answerer->boxes.first()));
         QVERIFY(Node(label));
         QCOMPARE(Host().EvalString(label + QStringLiteral(".uid .. ") + label
                                    + QStringLiteral(".parent.uid")),
@@ -186,7 +191,7 @@ private Q_SLOTS:
         RealInput::Click(List()->viewport(), At(List(), Entry(QStringLiteral("look"))));
         QCOMPARE(properties->BeginLabel()->text(), QStringLiteral("function box:look (event)"));
         RealInput::Drag(List()->viewport(), At(List(), Entry(QStringLiteral("take"))),
-                        Tree()->Items()->viewport(), At(Tree()->Items(), Node(QStringLiteral("lamp"))),
+                        TreeArea(), AtNode(QStringLiteral("lamp")),
                         Qt::NoModifier, [&] {
                             QCOMPARE(Host().EvalString(QStringLiteral("lamp.ide_data.take")),
                                      QStringLiteral("return 2"));
@@ -212,9 +217,10 @@ private Q_SLOTS:
         ClickNode(QStringLiteral("box"), Qt::ControlModifier);
         QCOMPARE(Tree()->SelectedNames().size(), 3);
         RealInput::Drag(List()->viewport(), At(List(), Entry(QStringLiteral("take"))),
-                        Tree()->Items()->viewport(), At(Tree()->Items(), Node(QStringLiteral("cellar"))));
+                        TreeArea(), AtNode(QStringLiteral("cellar")));
         // box, then key, then lamp, which has no take.
-        QTRY_COMPARE(Host().EvalString(QStringLiteral("cellar.ide_data.take")), QStringLiteral("return 3"));
+        QTRY_COMPARE(Host().EvalString(QStringLiteral("cellar.ide_data.take")),
+                     QStringLiteral("return 3"));
         QCOMPARE(Host().EvalString(QStringLiteral("cellar:take ()")), QStringLiteral("3"));
         QVERIFY(Tree()->SelectedNames().size() < 2);
     }
