@@ -7,7 +7,6 @@
 #include "properties/methodeditor.h"
 #include "properties/propertieswin.h"
 #include "script/scripthost.h"
-#include "tests/support/boxanswerer.h"
 #include "tests/support/realinput.h"
 #include "tests/testmain.h"
 #include "tree/itemseditor.h"
@@ -22,6 +21,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <functional>
 #include <memory>
 
 class TestItemsWorkbench : public QObject
@@ -35,38 +35,30 @@ private:
     TItemsWin *Tree() const { return m_main->Items(); }
     QTreeWidget *List() const { return m_main->Properties()->PropNames(); }
     ScriptHost &Host() const { return m_main->Host(); }
-
     QTreeWidgetItem *Node(const QString &name) const
     {
         return Tree()->FindObjectNode(Tree()->Root(), name);
     }
 
-    QPoint At(QTreeWidget *view, QTreeWidgetItem *item) const
+    // The middle of the tree's node or the list's entry bearing text.
+    QPoint At(QTreeWidget *view, const QString &text) const
     {
+        QTreeWidgetItem *item =
+            view == List() ? List()->findItems(text, Qt::MatchExactly).value(0) : Node(text);
         view->scrollToItem(item);
         return view->visualItemRect(item).center();
     }
-
-    void ClickNode(const QString &name, Qt::KeyboardModifiers keys = Qt::NoModifier)
+    void Click(QTreeWidget *view, const QString &text, Qt::KeyboardModifiers keys = {})
     {
-        QTreeWidgetItem *node = Node(name);
-        QVERIFY2(node, qPrintable(name));
-        RealInput::Click(TreeArea(), At(Tree()->Items(), node), keys);
+        RealInput::Click(view->viewport(), At(view, text), keys);
     }
-
-    QWidget *TreeArea() const { return Tree()->Items()->viewport(); }
-    QPoint AtNode(const QString &name) const { return At(Tree()->Items(), Node(name)); }
-
-    QTreeWidgetItem *Entry(const QString &caption) const
+    void Drag(const QString &entry, const QString &node,
+              const std::function<void()> &whileDown = {})
     {
-        const QList<QTreeWidgetItem *> entries = List()->findItems(caption, Qt::MatchExactly);
-        return entries.size() == 1 ? entries.first() : nullptr;
+        RealInput::Drag(List()->viewport(), At(List(), entry), Tree()->Items()->viewport(),
+                        At(Tree()->Items(), node), Qt::NoModifier, whileDown);
     }
-
-    void Key(Qt::Key key)
-    {
-        QTest::keyClick(RealInput::WindowOf(m_main.get()), key);
-    }
+    void Key(Qt::Key key) { QTest::keyClick(RealInput::WindowOf(m_main.get()), key); }
 
 private Q_SLOTS:
     void init()
@@ -84,11 +76,7 @@ private Q_SLOTS:
         Tree()->Items()->expandAll();
     }
 
-    void cleanup()
-    {
-        m_main.reset();
-        m_answerer.reset();
-    }
+    void cleanup() { m_main.reset(); }
 
     void copyToAnotherProject_data()
     {
@@ -123,31 +111,25 @@ private Q_SLOTS:
         QCOMPARE(m_answerer->boxes, QStringList());
     }
 
-    // Insert, a name typed (or the one proposed kept), Return: the box that may come up takes the
-    // focus from the label editor while the confirmation is still under way, and closing it must
-    // leave the program standing, the tree and the world agreeing.
+    // Insert, a name typed (or the one proposed kept), Return: a box coming up takes the focus
+    // from the label editor while the name is still being confirmed; the program must stand.
     void labelConfirmedWithABoxUp_data()
     {
         QTest::addColumn<QString>("lua");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("label");
-        const QString warning =
-            QString::number(QMessageBox::Warning) + QStringLiteral("|Предупреждение|");
         QTest::newRow("the proposed name kept") << "" << "" << "" << "newobject0";
         QTest::newRow("a name") << "" << "lantern" << "" << "lantern";
-        QTest::newRow("not a name")
-            << "" << "1bad" << warning + QStringLiteral("«1bad» не годится в имена объектов.")
-            << "newobject0";
+        QTest::newRow("not a name") << "" << "1bad" << "2|Предупреждение|«1bad» не годится"
+                                    << "newobject0";
         QTest::newRow("taken in the tree")
-            << "" << "room" << warning + QStringLiteral("Такой объект уже существует в дереве.")
+            << "" << "room" << "2|Предупреждение|Такой объект уже существует в дереве."
             << "newobject0";
         // A Lua value is overwritten only after a question with the stop icon.
-        QTest::newRow("a Lua value")
-            << "lantern = 5" << "lantern"
-            << QString::number(QMessageBox::Critical)
-                   + QStringLiteral("|Предупреждение|Такой объект уже существует в LUA.")
-            << "lantern";
+        QTest::newRow("a Lua value") << "lantern = 5" << "lantern"
+                                     << "3|Предупреждение|Такой объект уже существует в LUA."
+                                     << "lantern";
     }
     void labelConfirmedWithABoxUp()
     {
@@ -156,71 +138,54 @@ private Q_SLOTS:
         QFETCH(QString, box);
         QFETCH(QString, label);
         Host().RunLua(lua);
-        m_answerer->pick = [](QMessageBox *box) { return box->button(QMessageBox::Yes); };
-        ClickNode(QStringLiteral("room"));
+        m_answerer->pick = [](QMessageBox *question) { return question->button(QMessageBox::Yes); };
+        Click(Tree()->Items(), QStringLiteral("room"));
         Key(Qt::Key_Insert);
         auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
-        QVERIFY(editor);
-        QCOMPARE(editor->text(), QStringLiteral("newobject0"));
-        if (!typed.isEmpty()) {
-            editor->selectAll();
-            QTest::keyClicks(editor, typed);
-        }
+        QVERIFY(editor && editor->text() == QLatin1String("newobject0"));
+        editor->selectAll();
+        QTest::keyClicks(editor, typed.isEmpty() ? QStringLiteral("newobject0") : typed);
         Key(Qt::Key_Return);
         QTRY_VERIFY(!Tree()->Items()->IsEditing());
         QTest::qWait(20);
         QCOMPARE(m_answerer->boxes.size(), box.isEmpty() ? 0 : 1);
-        if (!box.isEmpty())
-            QVERIFY2(m_answerer->boxes.first().startsWith(box),
-                     qPrintable(m_answerer->boxes.first()));
+        QCOMPARE(m_answerer->boxes.value(0).left(box.size()), box);
         QVERIFY(Node(label));
-        QCOMPARE(Host().EvalString(label + QStringLiteral(".uid .. ") + label
-                                   + QStringLiteral(".parent.uid")),
-                 label + QStringLiteral("room"));
-        // The next keys reach the tree as usual.
+        QCOMPARE(Host().EvalString(label + QStringLiteral(".parent.uid")), QStringLiteral("room"));
         Key(Qt::Key_Return);
         QCOMPARE(Tree()->SelectedUid(), label);
     }
 
-    // Pressing on an entry and dragging it onto an object copies that property, and the editor
-    // shows it from the press on: typing there changes that property and no other.
+    // The editor shows an entry from the press on it: dragged onto an object, the property is
+    // copied, and typing then changes that property and no other.
     void draggedPropertyIsTheOneShown()
     {
         TPropertiesWin *properties = m_main->Properties();
-        ClickNode(QStringLiteral("box"));
-        RealInput::Click(List()->viewport(), At(List(), Entry(QStringLiteral("look"))));
-        QCOMPARE(properties->BeginLabel()->text(), QStringLiteral("function box:look (event)"));
-        RealInput::Drag(List()->viewport(), At(List(), Entry(QStringLiteral("take"))),
-                        TreeArea(), AtNode(QStringLiteral("lamp")),
-                        Qt::NoModifier, [&] {
-                            QCOMPARE(Host().EvalString(QStringLiteral("lamp.ide_data.take")),
-                                     QStringLiteral("return 2"));
-                            QCOMPARE(properties->BeginLabel()->text(),
-                                     QStringLiteral("function box:take (event)"));
-                            QCOMPARE(properties->Method()->Text(), QStringLiteral("return 2"));
-                            RealInput::Click(properties->Method()->viewport(), QPoint(5, 5));
-                            QTest::keyClick(properties->Method(), Qt::Key_End);
-                            QTest::keyClicks(properties->Method(), QStringLiteral("0"));
-                        });
-        ClickNode(QStringLiteral("cellar"));
+        MethodEditor *method = properties->Method();
+        Click(Tree()->Items(), QStringLiteral("box"));
+        Click(List(), QStringLiteral("look"));
+        Drag(QStringLiteral("take"), QStringLiteral("lamp"), [&] {
+            QCOMPARE(Host().EvalString(QStringLiteral("lamp.ide_data.take")),
+                     QStringLiteral("return 2"));
+            QCOMPARE(properties->BeginLabel()->text(), QStringLiteral("function box:take (event)"));
+            QCOMPARE(method->Text(), QStringLiteral("return 2"));
+            RealInput::Click(method->viewport(), QPoint(5, 5));
+            QTest::keyClick(method, Qt::Key_End);
+            QTest::keyClicks(method, QStringLiteral("0"));
+        });
+        Click(Tree()->Items(), QStringLiteral("cellar"));
         QCOMPARE(Host().EvalString(QStringLiteral("box.ide_data.take .. box.ide_data.look")),
                  QStringLiteral("return 20return \"a]]b\""));
-        QCOMPARE(properties->Pending().property, QStringLiteral("take"));
     }
 
-    // With names marked, a property dragged from the list is dropped for each of them in tree
-    // order; one without that property leaves the target's as it was.
+    // With names marked, the property is dropped for each in tree order: box's, then key's; lamp
+    // has none and leaves the target's alone.
     void propertyDroppedForEveryMarkedObject()
     {
-        ClickNode(QStringLiteral("key"));
-        ClickNode(QStringLiteral("lamp"), Qt::ControlModifier);
-        ClickNode(QStringLiteral("box"), Qt::ControlModifier);
-        QCOMPARE(Tree()->SelectedNames().size(), 3);
-        RealInput::Drag(List()->viewport(), At(List(), Entry(QStringLiteral("take"))),
-                        TreeArea(), AtNode(QStringLiteral("cellar")));
-        // box, then key, then lamp, which has no take.
-        QTRY_COMPARE(Host().EvalString(QStringLiteral("cellar.ide_data.take")),
-                     QStringLiteral("return 3"));
+        Click(Tree()->Items(), QStringLiteral("key"));
+        Click(Tree()->Items(), QStringLiteral("lamp"), Qt::ControlModifier);
+        Click(Tree()->Items(), QStringLiteral("box"), Qt::ControlModifier);
+        Drag(QStringLiteral("take"), QStringLiteral("cellar"));
         QCOMPARE(Host().EvalString(QStringLiteral("cellar:take ()")), QStringLiteral("3"));
         QVERIFY(Tree()->SelectedNames().size() < 2);
     }
