@@ -247,8 +247,14 @@ void ScriptHost::CountHook(lua_State *state, lua_Debug *)
     if (host->m_console)
         host->m_console->Flush();
     if (host->m_guard && !host->m_guard->KeepRunning(elapsed)) {
-        const QByteArray message = CodePage::ToLua(QStringLiteral("выполнение прервано автором"));
-        luaL_error(state, "%s", message.constData());
+        // The error jumps out of this function: no object of ours may be alive to be left
+        // undestroyed.
+        {
+            const QByteArray message =
+                CodePage::ToLua(QStringLiteral("выполнение прервано автором"));
+            lua_pushlstring(state, message.constData(), size_t(message.size()));
+        }
+        lua_error(state);
     }
 }
 
