@@ -260,55 +260,17 @@ bool ItemsEditor::IsStaleReference(const QTreeWidgetItem *node, const QSet<QStri
            && !GlobalDefined(m_host, node->text(0));
 }
 
-bool ItemsEditor::ListsEntryNamed(const QString &owner, const QString &name) const
-{
-    lua_State *L = m_host.State();
-    const int top = lua_gettop(L);
-    if (!lua_checkstack(L, 4))
-        return false;
-    const QByteArray ownerBytes = CodePage::ToLua(owner);
-    const QByteArray nameBytes = CodePage::ToLua(name);
-    lua_pushlstring(L, ownerBytes.constData(), size_t(ownerBytes.size()));
-    lua_rawget(L, LUA_GLOBALSINDEX);
-    bool listed = false;
-    if (lua_istable(L, -1)) {
-        lua_pushliteral(L, "items");
-        lua_rawget(L, -2);
-        if (lua_istable(L, -1)) {
-            lua_pushnil(L);
-            while (!listed && lua_next(L, -2) != 0) {
-                if (lua_istable(L, -1)) {
-                    lua_pushliteral(L, "uid");
-                    lua_rawget(L, -2);
-                    size_t length = 0;
-                    const char *uid =
-                        lua_type(L, -1) == LUA_TSTRING ? lua_tolstring(L, -1, &length) : nullptr;
-                    listed = uid && QByteArray(uid, qsizetype(length)) == nameBytes;
-                    lua_pop(L, 1);
-                }
-                lua_pop(L, 1);
-            }
-        }
-    }
-    lua_settop(L, top);
-    return listed;
-}
-
-bool ItemsEditor::PruneReferences(const QSet<QString> &removed, QTreeWidgetItem **keep)
+void ItemsEditor::PruneReferences(const QSet<QString> &removed, QTreeWidgetItem **keep)
 {
     if (removed.isEmpty() || !m_win.Root())
-        return false;
+        return;
     std::vector<QTreeWidgetItem *> stale;
     std::vector<QTreeWidgetItem *> pending{m_win.Root()};
-    bool stillListed = false;
     while (!pending.empty()) {
         QTreeWidgetItem *node = pending.back();
         pending.pop_back();
         if (IsStaleReference(node, removed)) {
             stale.push_back(node);
-            // The engine unlists a removed object wherever it knows it is listed; an entry it
-            // did not know of is left to the world's check.
-            stillListed = stillListed || ListsEntryNamed(node->parent()->text(0), node->text(0));
             continue;
         }
         for (int i = 0; i < node->childCount(); ++i)
@@ -320,7 +282,6 @@ bool ItemsEditor::PruneReferences(const QSet<QString> &removed, QTreeWidgetItem 
             *keep = node->parent();
         delete node;
     }
-    return stillListed;
 }
 
 void ItemsEditor::DeleteSelected()
@@ -342,8 +303,7 @@ void ItemsEditor::DeleteSelected()
     if (!deletion.done)
         return;
     // References to what went are gone from the world, so they go from the tree too.
-    if (PruneReferences(removed, &deletion.next))
-        deletion.rebuild = true;
+    PruneReferences(removed, &deletion.next);
     const QString next = deletion.next->text(0);
     // Taking the node away has already moved the view's own selection somewhere, so the object
     // is shown here, once, rather than by the selection changing.
@@ -399,8 +359,7 @@ void ItemsEditor::DeleteGroup()
                 path.emplace_back(node, 0);
         }
     }
-    if (PruneReferences(removed, &next))
-        rebuild = true;
+    PruneReferences(removed, &next);
 
     if (next) {
         const QString name = next->text(0);

@@ -75,12 +75,10 @@ private:
     // caller. Names of objects that really went are added to removed.
     Deletion DeleteNode(QTreeWidgetItem *node, QSet<QString> *removed);
     // Takes away the reference nodes that stand for objects in removed which are gone from the
-    // world; keep (when among them) becomes the owned node above it. True when the world still
-    // lists one of them, which a rebuild's check then mends.
-    bool PruneReferences(const QSet<QString> &removed, QTreeWidgetItem **keep);
+    // world (the engine unlists a removed object); keep (when among them) becomes the owned node
+    // above it.
+    void PruneReferences(const QSet<QString> &removed, QTreeWidgetItem **keep);
     bool IsStaleReference(const QTreeWidgetItem *node, const QSet<QString> &removed) const;
-    // Whether the global owner's items hold a table whose uid is name, read without running Lua.
-    bool ListsEntryNamed(const QString &owner, const QString &name) const;
     // Moves a child of the levelled node up to the node's owner.
     void LevelChild(QTreeWidgetItem *node, QTreeWidgetItem *owner);
     bool Defined(const QString &expression) const;
