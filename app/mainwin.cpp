@@ -63,7 +63,6 @@ TMainWin::TMainWin(QWidget *parent)
     m_runGuard = new RunGuardDialog(this);
     m_host->SetRunGuard(m_runGuard);
     SetCurrentProjectFile(ProjectCommands::NewProjectName());
-    setAccessibleName(QStringLiteral("IF builder 'Tarnwick'"));
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks
                    | QMainWindow::AllowTabbedDocks);
     setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
@@ -99,6 +98,10 @@ TMainWin::~TMainWin()
     m_host->SetItems(nullptr);
     m_host->SetMap(nullptr);
     m_host->SetRunGuard(nullptr);
+    // Nor may a window reach the state: the tool windows go now, before the main window closes
+    // as it goes, which would take the focus from a field that then writes its edit back.
+    const QList<TToolWin *> windows = ToolWindows();
+    qDeleteAll(windows);
 }
 
 void TMainWin::SetCurrentProjectFile(const QString &file)

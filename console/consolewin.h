@@ -50,6 +50,8 @@ private:
 
     void InputKeyDown(QKeyEvent *event, bool *handled);
     void InputKeyUp(QKeyEvent *event);
+    // The input line regains the focus.
+    void InputEnter();
     void ScrollToEnd();
 
     ScriptHost &m_host;
@@ -58,4 +60,6 @@ private:
     QToolButton *m_parsing = nullptr;
     QList<PendingLine> m_pending;
     bool m_started = false;
+    // "Парсить" is down because Ctrl is held, not because it was clicked.
+    bool m_ctrlHeld = false;
 };

@@ -72,14 +72,16 @@ public:
 
     // The program's folder, where the engine scripts lie; made the current directory after the
     // commands that may have left it.
-    void SetScriptFolder(const QString &folder) { m_scriptFolder = folder; }
+    void SetScriptFolder(const QString &folder);
 
 private:
     void EnterScriptFolder() const;
+    // `require` looks in the project's folder, then in the program's.
+    void UpdateModuleFolders();
     // `variable = '...'` naming a file for Lua's io library: the path in the file system's own
     // encoding (not the script code page, or io.open would miss a folder with Cyrillic letters),
     // quoted so that any path reads back.
-    static QByteArray PathAssignment(const char *variable, const QString &path);
+    QByteArray PathAssignment(const char *variable, const QString &path);
 
     ScriptHost &m_host;
     ProjectWorkbench &m_workbench;
@@ -87,4 +89,5 @@ private:
     QWidget *m_dialogParent;
     ProjectWriter m_writer;
     QString m_scriptFolder;
+    QString m_saveDialogName;
 };

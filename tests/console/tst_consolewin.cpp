@@ -1,5 +1,6 @@
 #include "console/consolewin.h"
 #include "script/scripthost.h"
+#include "tests/testmain.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -60,6 +61,7 @@ private:
 private Q_SLOTS:
     void init()
     {
+        TestRegistry::FailOnWarnings();
         m_host = std::make_unique<ScriptHost>();
         m_console = std::make_unique<TConsoleWin>(*m_host);
         m_host->SetConsole(m_console.get());
@@ -292,5 +294,6 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestConsoleWin)
+TARNWICK_TEST(TestConsoleWin)
+TARNWICK_TEST_MAIN
 #include "tst_consolewin.moc"

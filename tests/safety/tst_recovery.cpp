@@ -104,6 +104,7 @@ private:
 private Q_SLOTS:
     void init()
     {
+        TestRegistry::FailOnWarnings();
         QDir::setCurrent(QCoreApplication::applicationDirPath());
         m_data = std::make_unique<QTemporaryDir>();
         m_main = std::make_unique<TMainWin>();

@@ -66,6 +66,7 @@ private:
 private Q_SLOTS:
     void init()
     {
+        TestRegistry::FailOnWarnings();
         QDir::setCurrent(QCoreApplication::applicationDirPath());
         m_project = std::make_unique<QTemporaryDir>();
         m_elsewhere = std::make_unique<QTemporaryDir>();

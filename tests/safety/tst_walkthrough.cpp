@@ -63,6 +63,7 @@ private:
 private Q_SLOTS:
     void init()
     {
+        TestRegistry::FailOnWarnings();
         QDir::setCurrent(QCoreApplication::applicationDirPath());
         m_dir = std::make_unique<QTemporaryDir>();
         m_main = std::make_unique<TMainWin>();
