@@ -58,5 +58,4 @@ public:
     QStringList captions;
     QStringList prompts;
     QStringList initialTexts;
-    QStringList warnings;
 };
