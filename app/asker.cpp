@@ -9,7 +9,6 @@ QMessageBox::StandardButton Ask(QMessageBox::Icon icon, QWidget *parent, const Q
                                 const QString &text, QMessageBox::StandardButtons buttons)
 {
     QMessageBox box(icon, caption, text, buttons, parent);
-    box.setAccessibleName(caption);
     return QMessageBox::StandardButton(box.exec());
 }
 
@@ -32,7 +31,6 @@ bool AskFile(QWidget *parent, const QString &filter, QString *name, QFileDialog:
     // The commands check for an existing file and add the extension themselves.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setDefaultSuffix(QString());
-    dialog.setAccessibleName(dialog.windowTitle());
     if (!name->isEmpty())
         dialog.selectFile(*name);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -57,6 +55,13 @@ QMessageBox::StandardButton MessageBoxAsker::Warning(QWidget *parent, const QStr
     return Ask(QMessageBox::Warning, parent, caption, text, buttons);
 }
 
+QMessageBox::StandardButton MessageBoxAsker::Stop(QWidget *parent, const QString &caption,
+                                                  const QString &text,
+                                                  QMessageBox::StandardButtons buttons)
+{
+    return Ask(QMessageBox::Critical, parent, caption, text, buttons);
+}
+
 void MessageBoxAsker::ShowError(QWidget *parent, const QString &caption, const QString &text)
 {
     Ask(QMessageBox::Critical, parent, caption, text, QMessageBox::Ok);
@@ -67,7 +72,6 @@ bool MessageBoxAsker::AskText(QWidget *parent, const QString &caption, const QSt
 {
     QInputDialog dialog(parent);
     dialog.setWindowTitle(caption);
-    dialog.setAccessibleName(caption);
     dialog.setLabelText(prompt);
     dialog.setTextValue(*answer);
     if (dialog.exec() != QDialog::Accepted)

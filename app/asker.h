@@ -23,6 +23,13 @@ public:
     {
         return Question(parent, caption, text, buttons);
     }
+    // A question with the stop icon, for a step that may break the world.
+    virtual QMessageBox::StandardButton Stop(QWidget *parent, const QString &caption,
+                                             const QString &text,
+                                             QMessageBox::StandardButtons buttons)
+    {
+        return Warning(parent, caption, text, buttons);
+    }
     // Something failed; the author is told and the program goes on.
     virtual void ShowError(QWidget *parent, const QString &caption, const QString &text)
     {
@@ -53,6 +60,8 @@ public:
     QMessageBox::StandardButton Warning(QWidget *parent, const QString &caption,
                                         const QString &text,
                                         QMessageBox::StandardButtons buttons) override;
+    QMessageBox::StandardButton Stop(QWidget *parent, const QString &caption, const QString &text,
+                                     QMessageBox::StandardButtons buttons) override;
     void ShowError(QWidget *parent, const QString &caption, const QString &text) override;
     bool AskOpenFile(QWidget *parent, const QString &filter, QString *name) override;
     bool AskSaveFile(QWidget *parent, const QString &filter, QString *name) override;

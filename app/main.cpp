@@ -9,5 +9,6 @@ int main(int argc, char **argv)
     PrepareApplication();
     TMainWin main;
     main.show();
+    main.StartRecovery();
     return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include "app/aboutwin.h"
 #include "app/asker.h"
+#include "app/autosave.h"
 #include "app/dragcursors.h"
 #include "app/runguarddialog.h"
 #include "console/consolewin.h"
@@ -9,6 +10,7 @@
 #include "help/helpsource.h"
 #include "help/helpwin.h"
 #include "map/mapwin.h"
+#include "play/walkthroughrunner.h"
 #include "properties/propertieswin.h"
 #include "script/scripthost.h"
 #include "tree/itemstree.h"
@@ -19,11 +21,14 @@
 #include <QApplication>
 #include <QTreeWidget>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStandardPaths>
 
 namespace {
 
@@ -58,7 +63,6 @@ TMainWin::TMainWin(QWidget *parent)
     m_runGuard = new RunGuardDialog(this);
     m_host->SetRunGuard(m_runGuard);
     SetCurrentProjectFile(ProjectCommands::NewProjectName());
-    setAccessibleName(QStringLiteral("IF builder 'Tarnwick'"));
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks
                    | QMainWindow::AllowTabbedDocks);
     setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
@@ -71,6 +75,12 @@ TMainWin::TMainWin(QWidget *parent)
 
     CreateWindows();
     m_project = std::make_unique<ProjectCommands>(*m_host, *this, *m_asker, this);
+    m_walkthrough = std::make_unique<WalkthroughRunner>(*m_host, QDir::currentPath());
+    m_walkthrough->SetRunGuard(m_runGuard);
+    m_walkthrough->SetBaseFolder([this] { return QFileInfo(m_currentProjectFile).absolutePath(); });
+    m_walkthrough->RegisterFunctions();
+    m_autosave = new Autosave(*this);
+    m_autosave->SetAsker(m_asker);
     CreateMenus();
     DockToolWindows();
     qApp->installEventFilter(this);
@@ -88,6 +98,10 @@ TMainWin::~TMainWin()
     m_host->SetItems(nullptr);
     m_host->SetMap(nullptr);
     m_host->SetRunGuard(nullptr);
+    // Nor may a window reach the state: the tool windows go now, before the main window closes
+    // as it goes, which would take the focus from a field that then writes its edit back.
+    const QList<TToolWin *> windows = ToolWindows();
+    qDeleteAll(windows);
 }
 
 void TMainWin::SetCurrentProjectFile(const QString &file)
@@ -101,6 +115,7 @@ void TMainWin::SetAsker(Asker *asker)
     m_asker = asker ? asker : m_defaultAsker.get();
     m_properties->SetAsker(m_asker);
     m_project->SetAsker(*m_asker);
+    m_autosave->SetAsker(m_asker);
     m_items->SetAsker(m_asker);
     m_vocabulary->SetAsker(m_asker);
 }
@@ -163,9 +178,26 @@ void TMainWin::CreateMenus()
             &QAction::triggered, this, [project] { project->Save(); });
     connect(AddItem(file, QStringLiteral("N8"), QStringLiteral("С&охранить как...")),
             &QAction::triggered, this, [project] { project->SaveAs(); });
+    // A recovery copy first, with the edit that was open: compiling runs the author's code.
     connect(AddItem(file, QStringLiteral("N7"), QStringLiteral("&Компилить"),
                     QKeySequence(Qt::Key_F9)),
-            &QAction::triggered, this, [project] { project->Compile(); });
+            &QAction::triggered, this, [this, project] {
+                EndPropertyEdit();
+                m_autosave->WriteNow();
+                project->Compile();
+            });
+    connect(AddItem(file, QStringLiteral("N22"), QStringLiteral("&Прогнать прохождение…")),
+            &QAction::triggered, this, [this] {
+                // Walkthroughs lie beside the project they play.
+                const QFileInfo project(m_currentProjectFile);
+                QString name = project.isAbsolute() ? project.absolutePath() + QLatin1Char('/') : QString();
+                if (m_asker->AskOpenFile(this, QStringLiteral("Прохождение|*.txt"), &name)) {
+                    EndPropertyEdit();
+                    m_walkthrough->Run(name);
+                }
+            });
+    connect(AddItem(file, QStringLiteral("N23"), QStringLiteral("Пр&инять прохождение")),
+            &QAction::triggered, this, [this] { m_walkthrough->Accept(); });
     AddSeparator(file, QStringLiteral("N6"));
     QAction *exit = AddItem(file, QStringLiteral("N5"), QStringLiteral("&Выход"));
     // Exit goes through the close question, so an unsaved project is never lost without asking.
@@ -309,6 +341,18 @@ void TMainWin::WorldReplaced()
     m_properties->RebuildDataTree(m_items->SelectedUid());
 }
 
+void TMainWin::WorldMatchesProject(const QString &writtenFile)
+{
+    m_autosave->WorldMatchesProject(writtenFile);
+}
+
+void TMainWin::StartRecovery()
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!data.isEmpty())
+        m_autosave->Start(QDir(data).filePath(QStringLiteral("recovery")));
+}
+
 void TMainWin::closeEvent(QCloseEvent *event)
 {
     const QMessageBox::StandardButton answer = m_asker->Question(
@@ -325,6 +369,7 @@ void TMainWin::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
+    m_autosave->CleanExit();
     m_help->close();
     m_about->close();
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 class Asker;
+class Autosave;
 class QAction;
 class QPlainTextEdit;
 class ScriptHost;
@@ -21,6 +22,7 @@ class TPropertiesWin;
 class TToolWin;
 class TVocabularyWin;
 class RunGuardDialog;
+class WalkthroughRunner;
 
 // The main window: owns the script state for the whole run, builds the windows in their order,
 // docks the tool windows, and holds the menus and the close question.
@@ -43,10 +45,16 @@ public:
     QString SelectedParentUid() const override;
     void FocusTree() override;
     void WorldReplaced() override;
+    void WorldMatchesProject(const QString &writtenFile) override;
     // What the object tree asks: Copy, and the property list's selected entry.
     void CopySelectedSubtree() override;
     QString SelectedPropertyCaption() const override;
     ProjectCommands &Project() const { return *m_project; }
+    WalkthroughRunner &Walkthrough() const { return *m_walkthrough; }
+    Autosave &Recovery() const { return *m_autosave; }
+    // Keeps recovery copies of unsaved work in the author's data folder, and offers those a
+    // crashed run left there. The program starts it once its window is shown.
+    void StartRecovery();
 
     // Replaces the asker of the close question (tests answer it themselves).
     void SetAsker(Asker *asker);
@@ -80,6 +88,8 @@ private:
     std::unique_ptr<ScriptHost> m_host;
     std::unique_ptr<Asker> m_defaultAsker;
     std::unique_ptr<ProjectCommands> m_project;
+    std::unique_ptr<WalkthroughRunner> m_walkthrough;
+    Autosave *m_autosave = nullptr;
     Asker *m_asker = nullptr;
     QString m_currentProjectFile;
     RunGuardDialog *m_runGuard = nullptr;

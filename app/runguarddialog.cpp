@@ -9,12 +9,9 @@ RunGuardDialog::RunGuardDialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("RunGuard"));
     setWindowTitle(QStringLiteral("Выполнение Lua"));
-    setAccessibleName(windowTitle());
     setWindowModality(Qt::ApplicationModal);
     m_label = new QLabel;
-    m_label->setAccessibleName(QStringLiteral("Состояние"));
     auto *stop = new QPushButton(QStringLiteral("&Остановить"));
-    stop->setAccessibleName(QStringLiteral("Остановить"));
     stop->setDefault(true);
     connect(stop, &QPushButton::clicked, this, &RunGuardDialog::RequestStop);
     auto *layout = new QVBoxLayout(this);

@@ -5,7 +5,6 @@ TToolWin::TToolWin(const QString &caption, const QString &className, QSize desig
     : QDockWidget(caption, parent), m_designSize(designSize)
 {
     setObjectName(className);
-    setAccessibleName(caption);
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable
                 | QDockWidget::DockWidgetFloatable);
     SetClient(new SizedClient(designSize));

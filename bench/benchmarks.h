@@ -14,6 +14,7 @@ void BenchParse();
 void BenchStartup();
 void BenchVocabulary();
 void BenchMap();
+void BenchSafety();
 
 // Lua that builds a world of 10,000 objects (100 rooms of 99 things) with sources and data.
 extern const char *const kTenThousandObjects;

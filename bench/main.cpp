@@ -15,5 +15,6 @@ int main(int argc, char **argv)
     BenchStartup();
     BenchVocabulary();
     BenchMap();
+    BenchSafety();
     return 0;
 }

@@ -132,8 +132,8 @@ GroupFigures GroupDrop(int count)
     QElapsedTimer clock;
     clock.start();
     GroupFigures figures;
-    if (tree.Drops().ItemsDragOver(tree.Items(), target, Qt::NoModifier))
-        tree.Drops().ItemsDragDrop(tree.Items(), target);
+    if (tree.Drops().ItemsDragOver(QStringLiteral("Items"), target, Qt::NoModifier))
+        tree.Drops().ItemsDragDrop(QStringLiteral("Items"), target);
     Settle();
     figures.seconds = Seconds(clock);
     figures.rebuilds = console.rebuilds;

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -19,8 +20,8 @@ const char *const kStartupChunk = "dofile 'startup.lua'";
 
 QTextCharFormat KindFormat(QTextCharFormat format, int kind)
 {
-    static const QColor colours[] = {QColor(0, 0, 0), QColor(0, 0, 0), QColor(255, 0, 0),
-                                     QColor(0, 128, 0)};
+    static const QColor colours[] = {QColor(0, 0, 0),   QColor(0, 0, 0),   QColor(255, 0, 0),
+                                     QColor(0, 128, 0), QColor(176, 128, 0), QColor(0, 64, 160)};
     const bool bold = kind == ConsoleKind::Command || kind == ConsoleKind::Player;
     format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
     format.setForeground(colours[kind]);
@@ -29,7 +30,7 @@ QTextCharFormat KindFormat(QTextCharFormat format, int kind)
 
 bool IsKind(int kind)
 {
-    return kind >= ConsoleKind::Command && kind <= ConsoleKind::Player;
+    return kind >= ConsoleKind::Command && kind <= ConsoleKind::Transcript;
 }
 
 } // namespace
@@ -72,7 +73,6 @@ TConsoleWin::TConsoleWin(ScriptHost &host, QWidget *parent)
     m_parsing = new QToolButton;
     m_parsing->setObjectName(QStringLiteral("Parsing"));
     m_parsing->setText(QStringLiteral("Парсить"));
-    m_parsing->setAccessibleName(m_parsing->text());
     m_parsing->setToolTip(QStringLiteral("Строка уходит парсеру (или держите Ctrl при Enter)"));
     m_parsing->setCheckable(true);
     m_parsing->setFocusPolicy(Qt::TabFocus);
@@ -165,6 +165,8 @@ bool TConsoleWin::eventFilter(QObject *watched, QEvent *event)
                 return true;
         } else if (event->type() == QEvent::KeyRelease) {
             InputKeyUp(static_cast<QKeyEvent *>(event));
+        } else if (event->type() == QEvent::FocusIn) {
+            InputEnter();
         }
     }
     return TToolWin::eventFilter(watched, event);
@@ -178,12 +180,27 @@ void TConsoleWin::InputKeyDown(QKeyEvent *event, bool *handled)
         return;
     }
     // Ctrl is a momentary switch: held, the line goes to the parser.
-    if (event->key() == Qt::Key_Control)
+    if (event->key() == Qt::Key_Control) {
         m_parsing->setChecked(true);
+        m_ctrlHeld = true;
+    }
 }
 
 void TConsoleWin::InputKeyUp(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Control && !event->isAutoRepeat())
+    if (event->key() == Qt::Key_Control && !event->isAutoRepeat()) {
         m_parsing->setChecked(false);
+        m_ctrlHeld = false;
+    }
+}
+
+void TConsoleWin::InputEnter()
+{
+    // A shortcut typed here (Ctrl+S, Ctrl+O) opens a dialog that receives the release of Ctrl;
+    // the switch follows the key as it really is now. A button put down by a click stays down.
+    const bool ctrl = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+    if (ctrl == m_ctrlHeld)
+        return;
+    m_ctrlHeld = ctrl;
+    m_parsing->setChecked(ctrl);
 }

@@ -19,7 +19,7 @@ class TConsoleWin : public TToolWin, public ConsoleSink
 public:
     explicit TConsoleWin(ScriptHost &host, QWidget *parent = nullptr);
 
-    // Appends a line in the style of its kind; kinds outside 0..3 write nothing. While a chunk
+    // Appends a line in the style of its kind; kinds outside 0..5 write nothing. While a chunk
     // runs, lines are kept and shown together when it ends.
     void ConsolePrint(const QString &text, int kind) override;
     void Flush() override;
@@ -50,6 +50,8 @@ private:
 
     void InputKeyDown(QKeyEvent *event, bool *handled);
     void InputKeyUp(QKeyEvent *event);
+    // The input line regains the focus.
+    void InputEnter();
     void ScrollToEnd();
 
     ScriptHost &m_host;
@@ -58,4 +60,6 @@ private:
     QToolButton *m_parsing = nullptr;
     QList<PendingLine> m_pending;
     bool m_started = false;
+    // "Парсить" is down because Ctrl is held, not because it was clicked.
+    bool m_ctrlHeld = false;
 };

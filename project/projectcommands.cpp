@@ -3,6 +3,8 @@
 #include "app/asker.h"
 #include "script/codepage.h"
 #include "script/luaquote.h"
+#include "script/opensandbox.h"
+#include "script/riskycalls.h"
 #include "script/scripthost.h"
 
 #include <QDir>
@@ -33,8 +35,10 @@ ProjectCommands::ProjectCommands(ScriptHost &host, ProjectWorkbench &workbench, 
       m_asker(&asker),
       m_dialogParent(dialogParent),
       m_writer(host),
-      m_scriptFolder(QDir::currentPath())
+      m_scriptFolder(QDir::currentPath()),
+      m_saveDialogName(NewProjectName())
 {
+    UpdateModuleFolders();
 }
 
 QString ProjectCommands::NewProjectName()
@@ -52,9 +56,25 @@ void ProjectCommands::EnterScriptFolder() const
     QDir::setCurrent(m_scriptFolder);
 }
 
+void ProjectCommands::SetScriptFolder(const QString &folder)
+{
+    m_scriptFolder = folder;
+    UpdateModuleFolders();
+}
+
+void ProjectCommands::UpdateModuleFolders()
+{
+    QStringList folders;
+    // A project never saved has no folder of its own.
+    if (m_workbench.CurrentProjectFile() != NewProjectName())
+        folders << QFileInfo(m_workbench.CurrentProjectFile()).absolutePath();
+    folders << m_scriptFolder;
+    m_host.SetModuleFolders(folders);
+}
+
 QByteArray ProjectCommands::PathAssignment(const char *variable, const QString &path)
 {
-    const QByteArray bytes = QFile::encodeName(path);
+    const QByteArray bytes = m_host.FileNameForLua(path);
     // The plain single-quoted form is kept wherever it reads back; a quote or a line break in a
     // path would end it early.
     if (bytes.contains('\'') || bytes.contains('\n') || bytes.contains('\r'))
@@ -67,8 +87,10 @@ QByteArray ProjectCommands::PathAssignment(const char *variable, const QString &
 void ProjectCommands::New()
 {
     m_workbench.SetCurrentProjectFile(NewProjectName());
+    UpdateModuleFolders();
     m_host.RunEchoed(QStringLiteral("dofile 'startup.lua'; update_items()"));
     m_workbench.WorldReplaced();
+    m_workbench.WorldMatchesProject(QString());
 }
 
 void ProjectCommands::Open()
@@ -92,11 +114,18 @@ void ProjectCommands::OpenFile(const QString &name)
     }
     const QByteArray chunk = file.readAll();
     m_workbench.SetCurrentProjectFile(name);
-    // Run as a chunk of its own, so a syntax error is reported with its line.
-    m_host.RunFile(chunk, name);
-    m_workbench.WorldReplaced();
-    EnterScriptFolder();
-    m_host.RunLua(QStringLiteral("dofile 'postload.lua'"));
+    UpdateModuleFolders();
+    {
+        // A project may come from anyone: until it is open, nothing it runs reaches outside the world.
+        const OpenSandbox sandbox(m_host, name, m_scriptFolder);
+        // Run as a chunk of its own, so a syntax error is reported with its line.
+        m_host.RunFile(chunk, name);
+        m_workbench.WorldReplaced();
+        EnterScriptFolder();
+        m_host.RunLua(QStringLiteral("dofile 'postload.lua'"));
+    }
+    RiskyCalls::ReportProject(m_host, chunk, name);
+    m_workbench.WorldMatchesProject(QString());
 }
 
 bool ProjectCommands::Save()
@@ -113,9 +142,11 @@ bool ProjectCommands::SaveAs()
 {
     m_workbench.RefreshTree();
     m_workbench.EndPropertyEdit();
-    QString name = m_workbench.CurrentProjectFile();
+    // The dialog keeps the name last chosen in it, whatever was opened since.
+    QString name = m_saveDialogName;
     if (!m_asker->AskSaveFile(m_dialogParent, FileFilter(), &name))
         return false;
+    m_saveDialogName = name;
     // The question is about the file that will really be written, extension included.
     if (QFileInfo::exists(ProjectWriter::WithExtension(name))
         && m_asker->Warning(m_dialogParent, QStringLiteral("Подтверждение"),
@@ -126,6 +157,7 @@ bool ProjectCommands::SaveAs()
     if (!WriteProject(name))
         return false;
     m_workbench.SetCurrentProjectFile(name);
+    UpdateModuleFolders();
     EnterScriptFolder();
     return true;
 }
@@ -171,6 +203,7 @@ bool ProjectCommands::WriteProject(const QString &name)
     }
     part.setAutoRemove(false);
     m_host.RunBytes(PathAssignment("filename", target));
+    m_workbench.WorldMatchesProject(info.absoluteFilePath());
     return true;
 }
 

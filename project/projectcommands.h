@@ -29,6 +29,9 @@ public:
     // Shows the first parser message again and the selected object's data, after the world was
     // replaced.
     virtual void WorldReplaced() = 0;
+    // The world now holds what its project file holds: after New, Open, and a save that wrote
+    // writtenFile (empty for the other two).
+    virtual void WorldMatchesProject(const QString &writtenFile) { Q_UNUSED(writtenFile) }
 };
 
 // The File menu's commands: New, Open, Save, Save As, Compile.
@@ -63,19 +66,22 @@ public:
     // copynode.lua writes to temp.lua; false, with the clipboard left as it was, when that fails.
     bool CopySelectedToClipboard();
 
-    // Opens the named project file: runs it as one chunk, then postload.lua.
+    // Opens the named project file: runs it as one chunk, then postload.lua, with the functions
+    // that reach outside the world refused; then names those its sources use.
     void OpenFile(const QString &name);
 
     // The program's folder, where the engine scripts lie; made the current directory after the
     // commands that may have left it.
-    void SetScriptFolder(const QString &folder) { m_scriptFolder = folder; }
+    void SetScriptFolder(const QString &folder);
 
 private:
     void EnterScriptFolder() const;
+    // `require` looks in the project's folder, then in the program's.
+    void UpdateModuleFolders();
     // `variable = '...'` naming a file for Lua's io library: the path in the file system's own
     // encoding (not the script code page, or io.open would miss a folder with Cyrillic letters),
     // quoted so that any path reads back.
-    static QByteArray PathAssignment(const char *variable, const QString &path);
+    QByteArray PathAssignment(const char *variable, const QString &path);
 
     ScriptHost &m_host;
     ProjectWorkbench &m_workbench;
@@ -83,4 +89,5 @@ private:
     QWidget *m_dialogParent;
     ProjectWriter m_writer;
     QString m_scriptFolder;
+    QString m_saveDialogName;
 };

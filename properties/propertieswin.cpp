@@ -5,6 +5,7 @@
 #include "properties/methodeditor.h"
 #include "properties/propertyreader.h"
 #include "properties/propertystatements.h"
+#include "script/luanames.h"
 #include "script/scripthost.h"
 #include "tree/objectdrag.h"
 
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTreeWidget>
@@ -108,10 +110,19 @@ QIcon DataIcon()
 
 // The property list. An entry dragged onto the object tree copies that property to the object it
 // is dropped on; the drag offers the tree's drop modes with their cursors, and the entry stays in
-// the list whatever the tree does with it.
+// the list whatever the tree does with it. One entry is always selected: a click beside the
+// entries, or with Ctrl on the selected one, keeps it.
 class PropertyList : public QTreeWidget
 {
 protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event) const override
+    {
+        if (!index.isValid() || (event && event->type() == QEvent::MouseButtonRelease))
+            return QItemSelectionModel::NoUpdate;
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    }
+
     void startDrag(Qt::DropActions supportedActions) override
     {
         Q_UNUSED(supportedActions)
@@ -125,7 +136,6 @@ QLabel *HeadingLabel(const QString &name)
 {
     auto *label = new QLabel;
     label->setObjectName(name);
-    label->setAccessibleName(name);
     label->setTextFormat(Qt::PlainText);
     label->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -162,10 +172,8 @@ void TPropertiesWin::CreateWidgets()
 {
     auto *label2 = new QLabel(QStringLiteral("Имя"));
     label2->setObjectName(QStringLiteral("Label2"));
-    label2->setAccessibleName(label2->text());
     m_objName = new QLineEdit;
     m_objName->setObjectName(QStringLiteral("ObjName"));
-    m_objName->setAccessibleName(QStringLiteral("ObjName"));
     label2->setBuddy(m_objName);
     m_objName->installEventFilter(this);
     connect(m_objName, &QLineEdit::textEdited, this, [this] { ObjNameChange(ChangedBy::Name); });
@@ -340,42 +348,47 @@ void TPropertiesWin::ShowObjectProperties(const QString &uid)
     FinishEdits();
     if (m_selection)
         m_selection->WriteSearch(uid);
-    m_propNames->clear();
-    AddEntry(PS::DataCaption(), PS::DataImage);
+    m_listUid = uid;
     const PropertyReader::ObjectListing listing = PropertyReader::ReadObject(m_host.State(), uid);
-    if (!listing.exists) {
-        // Nothing of an object that is gone stays in the editor to be typed into.
-        SelectRow(0);
-        return;
+    {
+        // The entry to show is chosen once the list is whole.
+        const QScopedValueRollback<bool> filling(m_filling, true);
+        m_propNames->clear();
+        AddEntry(PS::DataCaption(), PS::DataImage);
+        if (listing.exists) {
+            m_objName->setText(listing.name);
+            for (const QString &key : listing.keys)
+                AddEntry(PS::CaptionOfKey(key), PS::ImageOfKey(key));
+        }
     }
-    m_objName->setText(listing.name);
-    if (listing.ideDataMissing) {
+    if (listing.exists && listing.ideDataMissing)
         m_host.RunLua(PS::NewIdeDataStatement(uid));
-        SelectRow(0);
-        return;
-    }
-    for (const QString &key : listing.keys)
-        AddEntry(PS::CaptionOfKey(key), PS::ImageOfKey(key));
     SelectRow(0);
-    ShowProperty(uid, PS::DataCaption());
+    if (listing.exists && !listing.ideDataMissing)
+        ShowProperty(uid, PS::DataCaption());
 }
 
 void TPropertiesWin::ShowProperty(const QString &uid, const QString &caption)
 {
+    m_listUid = uid;
     if (caption == PS::DataCaption()) {
+        m_shown = {uid, caption};
         m_dataView->RebuildDataTree(uid);
         return;
     }
     // Text typed but not yet written back must not be replaced unseen.
-    if (m_method->hasFocus())
-        m_method->clearFocus();
+    FinishCodeEdit();
     const PropertyReader::Source source =
         PropertyReader::ReadSource(m_host.State(), uid, PS::KeyOfCaption(caption));
-    if (!source.exists)
-        return;
+    m_shown = {uid, caption};
+    // An object that is gone leaves nothing in the editor to be typed into, and no heading of
+    // another property over it.
+    m_method->setReadOnly(!source.exists);
     m_method->LoadText(source.text);
-    m_begin->setText(PS::BeginHeading(uid, caption, SelectedParentUid(), m_objName->text()));
-    m_end->setText(PS::EndHeading(caption));
+    m_begin->setText(source.exists
+                         ? PS::BeginHeading(uid, caption, SelectedParentUid(), m_objName->text())
+                         : QString());
+    m_end->setText(source.exists ? PS::EndHeading(caption) : QString());
     m_method->ColourKeywords();
 }
 
@@ -394,8 +407,10 @@ void TPropertiesWin::SelectProperty(const QString &caption)
 {
     for (int row = 0; row < m_propNames->topLevelItemCount(); ++row) {
         if (m_propNames->topLevelItem(row)->text(0) == caption) {
+            // Selecting it shows it, unless it was selected already.
             SelectRow(row);
-            ShowProperty(SelectedUid(), caption);
+            if (m_shown.uid != m_listUid || m_shown.caption != caption)
+                ShowProperty(m_listUid, caption);
             return;
         }
     }
@@ -407,13 +422,13 @@ void TPropertiesWin::PropNamesClick()
         return;
     if (SelectedRow() < 0)
         SelectRow(0);
-    ShowProperty(SelectedUid(), SelectedCaption());
+    ShowProperty(m_listUid, SelectedCaption());
 }
 
 void TPropertiesWin::PropNamesSelectItem()
 {
     const int row = SelectedRow();
-    if (row < 0)
+    if (row < 0 || m_filling)
         return;
     const bool data = SelectedCaption() == PS::DataCaption();
     m_begin->setVisible(!data);
@@ -421,12 +436,17 @@ void TPropertiesWin::PropNamesSelectItem()
     m_end->setVisible(!data);
     m_data->setVisible(data);
     m_field->setVisible(data);
+    // The right-hand area always shows the entry selected, however it came to be selected: a
+    // click, a key, the press that starts a drag, the popup menu or the program itself.
+    const QString caption = SelectedCaption();
+    if (m_shown.uid == m_listUid && m_shown.caption == caption)
+        return;
     if (data) {
         const QSignalBlocker blocker(m_field);
         m_field->clear();
         m_field->setEnabled(false);
-        m_dataView->RebuildDataTree(SelectedUid());
     }
+    ShowProperty(m_listUid, caption);
 }
 
 void TPropertiesWin::AddProperty(const QString &uid, const QString &key)
@@ -446,6 +466,16 @@ void TPropertiesWin::N2Click()
     if (m_asker->AskText(this, QStringLiteral("Добавление действия к объекту ") + uid,
                          QStringLiteral("Введите добавляемое действие"), &answer)) {
         key = PS::Trimmed(answer);
+        // The key names a method in Lua text, so it must be a Lua name; nothing changes else.
+        if (!LuaNames::IsName(key)) {
+            m_asker->Warning(this, QStringLiteral("Предупреждение"),
+                             QStringLiteral("«%1» не годится в имена действий. Имя действия "
+                                            "служит именем метода Lua: ")
+                                     .arg(key)
+                                 + LuaNames::Rule(),
+                             QMessageBox::Ok);
+            return;
+        }
         AddProperty(uid, key);
     }
     ShowObjectProperties(uid);
@@ -495,13 +525,13 @@ void TPropertiesWin::N4Click()
 
 void TPropertiesWin::ObjNameChange(ChangedBy changedBy)
 {
-    const QString uid = SelectedUid();
-    if (uid.isEmpty() || m_propNames->topLevelItemCount() == 0)
+    // The edit belongs to what the window shows: the editor's text always goes with the caption
+    // of the property it was loaded from.
+    const QString uid = m_shown.uid;
+    if (uid.isEmpty() || SelectedUid().isEmpty() || m_propNames->topLevelItemCount() == 0)
         return;
-    if (SelectedRow() < 0)
-        SelectRow(0);
     m_pending.uid = uid;
-    m_pending.property = SelectedCaption();
+    m_pending.property = m_shown.caption;
     m_pending.name = m_objName->text();
     m_pending.code = m_method->Text();
     if (changedBy == ChangedBy::Name)
@@ -512,6 +542,14 @@ void TPropertiesWin::ObjNameChange(ChangedBy changedBy)
     if (m_pending.property == PS::ConstructorCaption() && !parent.isEmpty())
         m_begin->setText(
             PS::BeginHeading(uid, m_pending.property, parent, PS::Trimmed(m_pending.name)));
+}
+
+void TPropertiesWin::FinishCodeEdit()
+{
+    if (m_method->hasFocus())
+        m_method->clearFocus();
+    // Typed while the window was not the active one, the text has not lost the focus yet.
+    MethodExit();
 }
 
 void TPropertiesWin::ObjNameExit()

@@ -103,6 +103,8 @@ private:
     void ObjNameChange(ChangedBy changedBy);
     void ObjNameExit();
     void MethodExit();
+    // Writes back what was typed in the code editor, before the editor is loaded anew.
+    void FinishCodeEdit();
     // Adds an empty property unless the object has one under that key already.
     void AddProperty(const QString &uid, const QString &key);
     void AddEntry(const QString &caption, int image);
@@ -122,6 +124,15 @@ private:
     std::unique_ptr<Asker> m_defaultAsker;
     Asker *m_asker = nullptr;
     PendingEdit m_pending;
+    // The object whose name and list the window shows, and the property the right-hand area holds.
+    QString m_listUid;
+    struct Shown
+    {
+        QString uid;
+        QString caption;
+    } m_shown;
+    // The list is being refilled; its selection changes mean nothing yet.
+    bool m_filling = false;
     // The list's images by index: 0 constructor, 1 method, 2 catchers, 3 data.
     QList<QIcon> m_imageList1;
 

@@ -63,13 +63,20 @@ int Print(lua_State *state)
         }
         line += '\t';
     }
-    WriteLine(state, CodePage::FromLua(line), ConsoleKind::Normal);
+    WriteLine(state, HostOf(state)->ShownText(line), ConsoleKind::Normal);
     return 0;
 }
 
 int ErrorPrint(lua_State *state)
 {
-    WriteLine(state, TextArg(state, 1), ConsoleKind::Error);
+    QByteArray message;
+    const int type = lua_type(state, 1);
+    if (type == LUA_TSTRING || type == LUA_TNUMBER) {
+        size_t length = 0;
+        const char *text = lua_tolstring(state, 1, &length);
+        message = QByteArray(text, qsizetype(length));
+    }
+    WriteLine(state, HostOf(state)->ShownText(message), ConsoleKind::Error);
     return 0;
 }
 

@@ -43,6 +43,12 @@ bool IsName(const QString &text)
     return !IsKeyword(text);
 }
 
+QString Rule()
+{
+    return QStringLiteral("оно состоит из латинских букв, цифр и знаков подчеркивания, начинается "
+                          "не с цифры и не совпадает со служебным словом Lua.");
+}
+
 QString FreeName(const QString &prefix, const std::function<bool(const QString &)> &defined)
 {
     for (int i = 0; i < kCandidates; ++i) {

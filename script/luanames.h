@@ -14,6 +14,9 @@ bool IsKeyword(const QString &text);
 // "_". Only such a text can be the uid of an object, since statements use it as a global's name.
 bool IsName(const QString &text);
 
+// What a Lua name may hold, said to the author whose name was refused: "оно состоит из ...".
+QString Rule();
+
 // The first of prefix0 ... prefix999 for which defined answers false; prefix1000 when all a
 // thousand are taken (that one is not asked about).
 QString FreeName(const QString &prefix, const std::function<bool(const QString &)> &defined);

@@ -2,9 +2,10 @@
 
 #include <QString>
 
-// The kinds of console line; the numbers are part of the interface every window uses.
+// The kinds of console line; the numbers are part of the interface every window uses. Warning
+// (dark yellow) and Transcript (a walkthrough's lines) come after the four first ones.
 namespace ConsoleKind {
-enum : int { Command = 0, Normal = 1, Error = 2, Player = 3 };
+enum : int { Command = 0, Normal = 1, Error = 2, Player = 3, Warning = 4, Transcript = 5 };
 }
 
 // Where `print` and `error_print` write. The console implements it; tests give their own.

@@ -5,6 +5,8 @@
 
 #include "script/luaapi.h"
 
+#include <QFile>
+
 #include <clocale>
 #include <cstdio>
 
@@ -19,6 +21,8 @@ constexpr qint64 kGuardAfterMs = 1000;
 constexpr qint64 kGuardEveryMs = 200;
 
 const char kHostKey = 0;
+// The error value of a chunk the author stopped.
+char kInterrupted = 0;
 
 // Restores the stack height on leaving a scope.
 class StackKeeper
@@ -64,13 +68,77 @@ ScriptHost::~ScriptHost()
 
 void ScriptHost::OpenLibraries()
 {
-    // In order: base, io (with os beside it, as it came together before), string, math, debug, table.
-    const lua_CFunction openers[] = {luaopen_base, luaopen_io,   luaopen_os,   luaopen_string,
-                                     luaopen_math, luaopen_debug, luaopen_table};
+    // In order: base with package (require was once part of the base library), io (with os
+    // beside it, as it came together before), string, math, debug, table.
+    const lua_CFunction openers[] = {luaopen_base,   luaopen_package, luaopen_io,
+                                     luaopen_os,     luaopen_string,  luaopen_math,
+                                     luaopen_debug,  luaopen_table};
     for (lua_CFunction open : openers) {
         lua_pushcfunction(m_state, open);
         lua_call(m_state, 0, 0);
     }
+    // No binary modules: one built for another Lua (double numbers) would break this state.
+    lua_getglobal(m_state, "package");
+    lua_pushliteral(m_state, "");
+    lua_setfield(m_state, -2, "cpath");
+    lua_pop(m_state, 1);
+    SetModuleFolders({QStringLiteral(".")});
+}
+
+void ScriptHost::SetModuleFolders(const QStringList &folders)
+{
+    QByteArray path;
+    for (const QString &folder : folders) {
+        const QByteArray name = FileNameForLua(folder);
+        // A folder whose name holds a template's separator or wildcard cannot be a template.
+        if (name.isEmpty() || name.contains(';') || name.contains('?'))
+            continue;
+        if (!path.isEmpty())
+            path += ';';
+        path += name + "/?.lua";
+    }
+    lua_getglobal(m_state, "package");
+    lua_pushlstring(m_state, path.constData(), size_t(path.size()));
+    lua_setfield(m_state, -2, "path");
+    lua_pop(m_state, 1);
+}
+
+QByteArray ScriptHost::FileNameForLua(const QString &path)
+{
+    const QByteArray bytes = QFile::encodeName(path);
+    if (bytes != CodePage::ToLua(path)) {
+        constexpr qsizetype kKept = 32;
+        m_fileNames.removeIf(
+            [&](const QPair<QByteArray, QString> &known) { return known.first == bytes; });
+        m_fileNames.prepend({bytes, path});
+        if (m_fileNames.size() > kKept)
+            m_fileNames.removeLast();
+    }
+    return bytes;
+}
+
+QString ScriptHost::ShownText(const QByteArray &bytes) const
+{
+    if (m_fileNames.isEmpty())
+        return CodePage::FromLua(bytes);
+    QString text;
+    qsizetype plain = 0;
+    for (qsizetype at = 0; at < bytes.size();) {
+        const QPair<QByteArray, QString> *found = nullptr;
+        for (const auto &known : m_fileNames) {
+            if ((!found || known.first.size() > found->first.size())
+                && QByteArrayView(bytes).sliced(at).startsWith(known.first))
+                found = &known;
+        }
+        if (!found) {
+            ++at;
+            continue;
+        }
+        text += CodePage::FromLua(bytes.mid(plain, at - plain)) + found->second;
+        at += found->first.size();
+        plain = at;
+    }
+    return text + CodePage::FromLua(bytes.mid(plain));
 }
 
 void ScriptHost::RegisterFunctions()
@@ -141,6 +209,11 @@ int ScriptHost::Run(const QByteArray &chunk, const QByteArray &chunkName, QByteA
     int status = luaL_loadbuffer(m_state, chunk.constData(), size_t(chunk.size()), chunkName.constData());
     if (status == 0)
         status = lua_pcall(m_state, 0, LUA_MULTRET, 0);
+    if (status != 0 && lua_touserdata(m_state, -1) == &kInterrupted) {
+        lua_pop(m_state, 1);
+        const QByteArray message = CodePage::ToLua(QStringLiteral("выполнение прервано автором"));
+        lua_pushlstring(m_state, message.constData(), size_t(message.size()));
+    }
     if (status != 0 && failure) {
         size_t length = 0;
         const char *message = lua_tolstring(m_state, -1, &length);
@@ -209,8 +282,10 @@ void ScriptHost::CountHook(lua_State *state, lua_Debug *)
     if (host->m_console)
         host->m_console->Flush();
     if (host->m_guard && !host->m_guard->KeepRunning(elapsed)) {
-        const QByteArray message = CodePage::ToLua(QStringLiteral("выполнение прервано автором"));
-        luaL_error(state, "%s", message.constData());
+        // Not a message: the engine lets this value through its own error handlers, so stopping
+        // ends the whole chunk instead of one action of a game that then goes on.
+        lua_pushlightuserdata(state, &kInterrupted);
+        lua_error(state);
     }
 }
 

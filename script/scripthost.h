@@ -4,7 +4,10 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 
 struct lua_State;
 
@@ -56,6 +59,16 @@ public:
     // The value as a Lua literal: 'quoted' string, number to 15 digits, true or false; else empty.
     QString EvalLiteral(const QString &expression);
 
+    // A file name for Lua's io library: the path in the file system's own encoding, which the
+    // io functions pass on as they are (a folder with Cyrillic letters is found). Text that Lua
+    // later prints with the name in it shows the name as the file system spells it.
+    QByteArray FileNameForLua(const QString &path);
+    // Lua bytes as the console shows them: Windows-1251 text, with the file names handed to Lua
+    // read back in the file system's encoding.
+    QString ShownText(const QByteArray &bytes) const;
+    // Where `require` looks for a module NAME: NAME.lua in each folder, in order.
+    void SetModuleFolders(const QStringList &folders);
+
     // How many chunks are running, outermost included.
     int Depth() const { return m_depth; }
 
@@ -79,6 +92,8 @@ private:
     int m_depth = 0;
     QElapsedTimer m_runClock;
     qint64 m_guardAskedMs = 0;
+    // File names handed to Lua whose bytes differ from their Windows-1251 form, newest first.
+    QList<QPair<QByteArray, QString>> m_fileNames;
 };
 
 // The host that owns a Lua state, for the functions registered in it.

@@ -115,9 +115,17 @@ local function is_too_deep (problem)
   return type(problem) == 'table' and problem.marker == TOO_DEEP
 end
 
+-- The program stops runaway code by raising a userdata value; it must end the whole run, so no
+-- handler here reports it or goes on.
+local function is_interruption (problem)
+  return type(problem) == 'userdata'
+end
+
 -- A failure inside an author's code, caught where it was raised, with the calls that led there.
 local function traced (problem)
-  if is_too_deep(problem) or (type(problem) == 'table' and problem.traced) then return problem end
+  if is_too_deep(problem) or is_interruption(problem) or (type(problem) == 'table' and problem.traced) then
+    return problem
+  end
   return { traced = true, message = problem, trace = debug.traceback('', 2) }
 end
 
@@ -162,7 +170,7 @@ end
 -- too-deep marker on. The author reads it whole in the program's console; a player of a compiled
 -- game reads one neutral line (REPLIES.failure) and the game goes on.
 local function report (problem, where)
-  if is_too_deep(problem) then error(problem, 0) end
+  if is_too_deep(problem) or is_interruption(problem) then error(problem, 0) end
   if type(problem) ~= 'table' or not problem.traced then problem = { message = problem } end
   if rawget(_G, 'GAME_COMPILED') then
     local replies = rawget(_G, 'REPLIES')

@@ -6,6 +6,7 @@
 #include "app/translations.h"
 
 #include <QApplication>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <functional>
@@ -28,15 +29,29 @@ inline bool Add(Factory factory)
     return true;
 }
 
+// Makes every warning a failure of the test running now; GUI tests call it from init(). The
+// toolkit is not built with the sanitizers, so a warning may be all that a fault inside it shows.
+inline void FailOnWarnings()
+{
+    // Save for the headless platform's notes on what it lacks ("... does not support raise()").
+    QTest::failOnWarning(
+        QRegularExpression(QStringLiteral("^(?!This plugin does not support \\w+\\(\\)$)")));
+}
+
 inline int RunAll(int argc, char **argv)
 {
     QApplication app(argc, argv);
     // As the program does: tests compare the toolkit's button texts in Russian.
     LoadRussianTranslations();
+    // Every message is shown: the headless platform's notes would soon use up the usual 2,000,
+    // and a failing test's own account of itself would go unseen.
+    QStringList arguments = QCoreApplication::arguments();
+    if (!arguments.contains(QStringLiteral("-maxwarnings")))
+        arguments << QStringLiteral("-maxwarnings") << QStringLiteral("0");
     int failures = 0;
     for (const Factory &make : Factories()) {
         std::unique_ptr<QObject> test = make();
-        failures += QTest::qExec(test.get(), argc, argv);
+        failures += QTest::qExec(test.get(), arguments);
     }
     return failures == 0 ? 0 : 1;
 }

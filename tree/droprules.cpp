@@ -23,8 +23,8 @@ bool Accepts(const DragFacts &facts, int mode)
     if (mode == Reference && facts.targetIsSelectedParent)
         return false;
     // A second reference to an object T lists already would show twice in the tree while the
-    // world lists it once.
-    if (mode == Reference && facts.targetHasChildNamedSelected)
+    // world lists it once. A property copied in this mode adds no reference.
+    if (facts.source == Source::Items && mode == Reference && facts.targetHasChildNamedSelected)
         return false;
     if (mode == Move && facts.selectedIsReference && facts.targetHasChildNamedSelected)
         return false;

@@ -33,8 +33,8 @@ struct DragFacts
 // Whether the drag may drop here while mode is in force. Refused: any source but the tree and the
 // property list; no node under the pointer; T bearing S's name; the root dragged; moving or
 // referencing an object into its own subtree (cloning it there is allowed); any reference node
-// as T; a reference added where S already hangs or is already listed; a reference node moved
-// onto an object that already lists S.
+// as T; a reference added where S already hangs, or (dragging a node) where S is already
+// listed; a reference node moved onto an object that already lists S.
 bool Accepts(const DragFacts &facts, int mode);
 
 // The mode the keys held now give: Ctrl clones, Alt adds a reference (Alt wins), none moves.

@@ -5,6 +5,7 @@
 #include "tree/itemimages.h"
 #include "tree/itemstree.h"
 #include "tree/itemswin.h"
+#include "properties/propertystatements.h"
 #include "script/luanames.h"
 #include "tree/objectdrag.h"
 #include "tree/objectnode.h"
@@ -29,13 +30,11 @@ ItemsDropHandler::ItemsDropHandler(TItemsWin &win, ScriptHost &host)
 {
 }
 
-DropRules::Source ItemsDropHandler::SourceOf(const QObject *source)
+DropRules::Source ItemsDropHandler::SourceOf(const QString &source)
 {
-    if (!source)
-        return DropRules::Source::Other;
-    if (source->objectName() == QLatin1String("Items"))
+    if (source == QLatin1String("Items"))
         return DropRules::Source::Items;
-    if (source->objectName() == QLatin1String("PropNames"))
+    if (source == QLatin1String("PropNames"))
         return DropRules::Source::PropNames;
     return DropRules::Source::Other;
 }
@@ -70,7 +69,7 @@ DropRules::DragFacts ItemsDropHandler::Facts(DropRules::Source source,
     return facts;
 }
 
-bool ItemsDropHandler::ItemsDragOver(QObject *source, QTreeWidgetItem *target,
+bool ItemsDropHandler::ItemsDragOver(const QString &source, QTreeWidgetItem *target,
                                      Qt::KeyboardModifiers keys)
 {
     const DropRules::DragFacts facts = Facts(SourceOf(source), m_win.SelectedNode(), target);
@@ -82,7 +81,7 @@ bool ItemsDropHandler::ItemsDragOver(QObject *source, QTreeWidgetItem *target,
     return true;
 }
 
-void ItemsDropHandler::ItemsDragDrop(QObject *source, QTreeWidgetItem *target)
+void ItemsDropHandler::ItemsDragDrop(const QString &source, QTreeWidgetItem *target)
 {
     if (!target)
         return;
@@ -94,16 +93,20 @@ void ItemsDropHandler::ItemsDragDrop(QObject *source, QTreeWidgetItem *target)
     // The drop does nothing the drag over this node would have refused.
     if (!DropRules::Accepts(Facts(kind, selected, target), m_dropMode))
         return;
-    if (kind == DropRules::Source::PropNames) {
-        // A property is copied from the object whose list it was dragged from; marks play no
-        // part, and the mode neither.
-        DropProperty(selected->text(0), target);
-        return;
-    }
+    // A reference can only be moved, and the properties listed through one are not copied
+    // other than by a plain drag either.
     if (IsReference(selected) && m_dropMode != DropRules::Move)
         return;
+    TreeWorkbench *workbench = m_win.Workbench();
+    const QString caption = kind == DropRules::Source::PropNames && workbench
+                                ? workbench->SelectedPropertyCaption()
+                                : QString();
     if (m_win.SelectedNames().size() >= 2) {
-        GroupDrop(target);
+        GroupDrop(kind, caption, target);
+        return;
+    }
+    if (kind == DropRules::Source::PropNames) {
+        DropProperty(caption, selected->text(0), target);
         return;
     }
     const QString name = selected->text(0);
@@ -157,13 +160,20 @@ bool ItemsDropHandler::DropNode(QTreeWidgetItem *dragged, QTreeWidgetItem *targe
     return rebuild;
 }
 
-void ItemsDropHandler::DropProperty(const QString &object, const QTreeWidgetItem *target)
+void ItemsDropHandler::DropProperty(const QString &caption, const QString &object,
+                                    const QTreeWidgetItem *target)
 {
-    TreeWorkbench *workbench = m_win.Workbench();
-    const QString caption = workbench ? workbench->SelectedPropertyCaption() : QString();
     const DropRules::Plan plan = DropRules::PropertyDrop(caption, object, target->text(0));
     for (const DropRules::Statement &statement : plan.statements)
         m_host.RunLua(statement.text);
+}
+
+bool ItemsDropHandler::HasProperty(const QString &object, const QString &caption) const
+{
+    if (caption == PropertyStatements::DataCaption())
+        return true;
+    return m_host.EvalDefined(object + QStringLiteral(".ide_data.")
+                              + PropertyStatements::KeyOfCaption(caption));
 }
 
 bool ItemsDropHandler::SubtreeHolds(const QTreeWidgetItem *node, const QSet<QString> &names)
@@ -180,7 +190,8 @@ bool ItemsDropHandler::SubtreeHolds(const QTreeWidgetItem *node, const QSet<QStr
     return false;
 }
 
-void ItemsDropHandler::GroupDrop(QTreeWidgetItem *target)
+void ItemsDropHandler::GroupDrop(DropRules::Source source, const QString &caption,
+                                 QTreeWidgetItem *target)
 {
     const QStringList marked = m_win.SelectedNames();
     QSet<QString> members(marked.cbegin(), marked.cend());
@@ -212,12 +223,18 @@ void ItemsDropHandler::GroupDrop(QTreeWidgetItem *target)
             // dropped on itself, nor moved or referenced into its own subtree.
             const bool dropped = members.remove(name)
                                  && !(IsReference(node) && m_dropMode != DropRules::Move)
-                                 && DropRules::Accepts(
-                                     Facts(DropRules::Source::Items, node, target), m_dropMode);
-            const bool moves = dropped && (IsReference(node) || m_dropMode == DropRules::Move);
+                                 && DropRules::Accepts(Facts(source, node, target), m_dropMode);
+            const bool moves = dropped && source == DropRules::Source::Items
+                               && (IsReference(node) || m_dropMode == DropRules::Move);
             if (dropped) {
-                again = moves && SubtreeHolds(node, members);
-                rebuild = DropNode(node, target) || rebuild;
+                if (source == DropRules::Source::Items) {
+                    again = moves && SubtreeHolds(node, members);
+                    rebuild = DropNode(node, target) || rebuild;
+                } else if (HasProperty(name, caption)) {
+                    // A member without the property gives nothing: copying its nil would erase
+                    // the target's own.
+                    DropProperty(caption, name, target);
+                }
                 last = name;
                 lastNode = node;
             }

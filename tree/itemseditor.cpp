@@ -329,36 +329,35 @@ void ItemsEditor::DeleteGroup()
         return;
     }
 
-    // One walk in depth-first order. A deleted node is taken out where it stood, so the walk goes
-    // on with the node that followed it: every node before it has been looked at already, and
-    // since the tree is not rebuilt in between, none comes back and the walk ends.
+    // Two walks in depth-first order: the reference nodes first, while the objects they name
+    // still exist to be named in `P:remove(S)`, then the owned nodes. A deleted node is taken
+    // out where it stood, so a walk goes on with the node that followed it: every node before
+    // it has been looked at already, and since the tree is not rebuilt in between, none comes
+    // back and the walk ends.
     QSet<QString> removed;
     QTreeWidgetItem *next = nullptr;
     bool rebuild = false;
-    std::vector<std::pair<QTreeWidgetItem *, int>> path{{root, 0}};
-    while (!path.empty()) {
-        auto &[parent, index] = path.back();
-        if (index >= parent->childCount()) {
-            path.pop_back();
-            continue;
-        }
-        QTreeWidgetItem *node = parent->child(index);
-        if (IsStaleReference(node, removed)) {
-            const QSignalBlocker quiet(m_win.Items());
-            delete node;
-            continue;
-        }
-        if (listed.contains(node->text(0))) {
-            const Deletion deletion = DeleteNode(node, &removed);
-            if (deletion.done) {
-                next = deletion.next;
-                rebuild = rebuild || deletion.rebuild;
+    for (const bool references : {true, false}) {
+        std::vector<std::pair<QTreeWidgetItem *, int>> path{{root, 0}};
+        while (!path.empty()) {
+            auto &[parent, index] = path.back();
+            if (index >= parent->childCount()) {
+                path.pop_back();
                 continue;
             }
+            QTreeWidgetItem *node = parent->child(index);
+            if (IsReference(node) == references && listed.contains(node->text(0))) {
+                const Deletion deletion = DeleteNode(node, &removed);
+                if (deletion.done) {
+                    next = deletion.next;
+                    rebuild = rebuild || deletion.rebuild;
+                    continue;
+                }
+            }
+            ++index;
+            if (node->childCount() > 0)
+                path.emplace_back(node, 0);
         }
-        ++index;
-        if (node->childCount() > 0)
-            path.emplace_back(node, 0);
     }
     PruneReferences(removed, &next);
 
@@ -453,14 +452,16 @@ bool ItemsEditor::CanEditLabel(const QTreeWidgetItem *node) const
 void ItemsEditor::LabelEdited(QTreeWidgetItem *node, const QString &text)
 {
     const QString oldName = node->text(0);
+    // The name proposed, or the one it had, accepted as it stands: it stays.
+    if (text == oldName)
+        return;
     Asker &asker = m_win.Ask();
     if (!LuaNames::IsName(text)) {
         asker.Warning(&m_win, WarningCaption(),
                       QStringLiteral("«%1» не годится в имена объектов. Имя объекта служит именем "
-                                     "переменной Lua: оно состоит из латинских букв, цифр и "
-                                     "знаков подчеркивания, начинается не с цифры и не совпадает "
-                                     "со служебным словом Lua.")
-                          .arg(text),
+                                     "переменной Lua: ")
+                              .arg(text)
+                          + LuaNames::Rule(),
                       QMessageBox::Ok);
         return;
     }
@@ -470,7 +471,7 @@ void ItemsEditor::LabelEdited(QTreeWidgetItem *node, const QString &text)
         return;
     }
     if (Defined(text)) {
-        const QMessageBox::StandardButton answer = asker.Warning(
+        const QMessageBox::StandardButton answer = asker.Stop(
             &m_win, WarningCaption(),
             QStringLiteral("Такой объект уже существует в LUA. Если вы нажмете да, то это "
                            "уничтожит этот объект, что может привести к УЖАСНЫМ глюкам. "
@@ -501,8 +502,11 @@ void ItemsEditor::LabelEdited(QTreeWidgetItem *node, const QString &text)
         }
     }
     m_win.Marks().Rename(oldName, text);
-    if (m_win.SelectedUid() == text)
-        m_win.WriteSearch(text);
+    // The properties window shows the renamed object only while it is the selected one: the
+    // author may have moved on while the label was being confirmed.
+    if (m_win.SelectedUid() != text)
+        return;
+    m_win.WriteSearch(text);
     const QString caption =
         m_win.Workbench() ? m_win.Workbench()->SelectedPropertyCaption() : QString();
     if (!caption.isEmpty()) {

@@ -75,7 +75,8 @@ private:
     // caller. Names of objects that really went are added to removed.
     Deletion DeleteNode(QTreeWidgetItem *node, QSet<QString> *removed);
     // Takes away the reference nodes that stand for objects in removed which are gone from the
-    // world; keep (when among them) becomes the owned node above it.
+    // world (the engine unlists a removed object); keep (when among them) becomes the owned node
+    // above it.
     void PruneReferences(const QSet<QString> &removed, QTreeWidgetItem **keep);
     bool IsStaleReference(const QTreeWidgetItem *node, const QSet<QString> &removed) const;
     // Moves a child of the levelled node up to the node's owner.

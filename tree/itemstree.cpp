@@ -56,6 +56,16 @@ void TItemsTree::mousePressEvent(QMouseEvent *event)
     Q_EMIT NodePressed(itemAt(event->position().toPoint()), event->modifiers());
 }
 
+void TItemsTree::setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command)
+{
+    // A key moves the selection to a node and then selects by the node's area, which is empty
+    // for one indented past the column's edge: the view would clear the selection and the
+    // current node with it, and the current object would be gone.
+    if (!indexAt(rect.topLeft()).isValid() && !indexAt(rect.bottomRight()).isValid())
+        return;
+    QTreeWidget::setSelection(rect, command);
+}
+
 void TItemsTree::mouseReleaseEvent(QMouseEvent *event)
 {
     QTreeWidget::mouseReleaseEvent(event);
@@ -71,22 +81,56 @@ bool TItemsTree::edit(const QModelIndex &index, EditTrigger trigger, QEvent *eve
     if (!QTreeWidget::edit(index, trigger, event))
         return false;
     m_edited = index;
+    // Enter is taken here, ahead of the delegate, which would commit from a queued call that
+    // holds the editor by a bare pointer.
+    if (QWidget *editor = LabelEditor())
+        editor->installEventFilter(this);
     return true;
+}
+
+QWidget *TItemsTree::LabelEditor() const
+{
+    return m_edited.isValid() ? indexWidget(m_edited) : nullptr;
+}
+
+void TItemsTree::CancelLabelEdit()
+{
+    if (QWidget *editor = LabelEditor())
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+}
+
+bool TItemsTree::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && watched == LabelEditor()) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            auto *editor = static_cast<QWidget *>(watched);
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::SubmitModelCache);
+            return true;
+        }
+    }
+    return QTreeWidget::eventFilter(watched, event);
 }
 
 void TItemsTree::commitData(QWidget *editor)
 {
-    // The handler may ask the author something; the editor losing the focus to that box commits
-    // again, which the first commit answers.
-    if (m_committing)
-        return;
+    // Only the editor open on the edited node commits, once (closing it commits nothing more).
     const auto *line = qobject_cast<QLineEdit *>(editor);
-    QTreeWidgetItem *node = m_edited.isValid() ? itemFromIndex(m_edited) : nullptr;
-    if (!line || !node || !m_handler)
+    if (!line || editor != LabelEditor())
         return;
-    m_committing = true;
-    m_handler->LabelEdited(node, line->text());
-    m_committing = false;
+    const QPersistentModelIndex index = m_edited;
+    const QString oldText = itemFromIndex(index)->text(0);
+    const QString text = line->text();
+    QMetaObject::invokeMethod(
+        this,
+        [this, index, oldText, text] {
+            // The node may have gone, or been renamed by other means, while the call waited.
+            QTreeWidgetItem *node = index.isValid() ? itemFromIndex(index) : nullptr;
+            if (node && node->text(0) == oldText && m_handler)
+                m_handler->LabelEdited(node, text);
+        },
+        Qt::QueuedConnection);
 }
 
 void TItemsTree::startDrag(Qt::DropActions supportedActions)
@@ -103,10 +147,9 @@ void TItemsTree::dragEnterEvent(QDragEnterEvent *event)
     AnswerDrag(event);
     // A drag from one of the two sources is followed over the whole view, also where it enters
     // over a place it may not drop on.
-    const QObject *source = event->source();
-    if (!event->isAccepted() && source
-        && (source->objectName() == QLatin1String("Items")
-            || source->objectName() == QLatin1String("PropNames"))) {
+    const QString source = ObjectDrag::SourceName(event->mimeData());
+    if (!event->isAccepted()
+        && (source == QLatin1String("Items") || source == QLatin1String("PropNames"))) {
         event->setDropAction(Qt::IgnoreAction);
         event->accept();
     }
@@ -123,7 +166,9 @@ void TItemsTree::dragMoveEvent(QDragMoveEvent *event)
 void TItemsTree::AnswerDrag(QDragMoveEvent *event)
 {
     QTreeWidgetItem *target = itemAt(event->position().toPoint());
-    if (!m_handler || !m_handler->ItemsDragOver(event->source(), target, event->modifiers())) {
+    if (!m_handler
+        || !m_handler->ItemsDragOver(ObjectDrag::SourceName(event->mimeData()), target,
+                                     event->modifiers())) {
         event->ignore();
         return;
     }
@@ -134,7 +179,7 @@ void TItemsTree::AnswerDrag(QDragMoveEvent *event)
 void TItemsTree::dropEvent(QDropEvent *event)
 {
     // The view's own drop would move nodes itself; here the handler runs the statements and
-    // shapes the tree after them.
+    // shapes the tree after them, once the drag is over.
     stopAutoScroll();
     setState(QAbstractItemView::NoState);
     viewport()->update();
@@ -144,5 +189,14 @@ void TItemsTree::dropEvent(QDropEvent *event)
     }
     event->setDropAction(ObjectDrag::ActionOfMode(m_handler->DropMode()));
     event->accept();
-    m_handler->ItemsDragDrop(event->source(), itemAt(event->position().toPoint()));
+    const QString source = ObjectDrag::SourceName(event->mimeData());
+    const QPersistentModelIndex target = indexAt(event->position().toPoint());
+    QMetaObject::invokeMethod(
+        this,
+        [this, source, target] {
+            if (m_handler)
+                m_handler->ItemsDragDrop(source,
+                                         target.isValid() ? itemFromIndex(target) : nullptr);
+        },
+        Qt::QueuedConnection);
 }

@@ -87,13 +87,13 @@ void TItemsWin::LabelEdited(QTreeWidgetItem *node, const QString &text)
     m_editor->LabelEdited(node, text);
 }
 
-bool TItemsWin::ItemsDragOver(QObject *source, QTreeWidgetItem *target,
+bool TItemsWin::ItemsDragOver(const QString &source, QTreeWidgetItem *target,
                               Qt::KeyboardModifiers keys)
 {
     return m_drops->ItemsDragOver(source, target, keys);
 }
 
-void TItemsWin::ItemsDragDrop(QObject *source, QTreeWidgetItem *target)
+void TItemsWin::ItemsDragDrop(const QString &source, QTreeWidgetItem *target)
 {
     m_drops->ItemsDragDrop(source, target);
 }
@@ -108,6 +108,8 @@ void TItemsWin::UpdateItems(const QString &name)
     // A check that itself asks for a rebuild is answered by the rebuild that follows it.
     if (m_checking)
         return;
+    // Every node goes; an editor left open on one would commit onto a node that no longer is.
+    m_items->CancelLabelEdit();
     m_checking = true;
     m_host.RunEchoed(QStringLiteral("world:check()"));
     m_checking = false;

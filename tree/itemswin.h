@@ -88,9 +88,9 @@ protected:
 private:
     bool CanEditLabel(const QTreeWidgetItem *node) const override;
     void LabelEdited(QTreeWidgetItem *node, const QString &text) override;
-    bool ItemsDragOver(QObject *source, QTreeWidgetItem *target,
+    bool ItemsDragOver(const QString &source, QTreeWidgetItem *target,
                        Qt::KeyboardModifiers keys) override;
-    void ItemsDragDrop(QObject *source, QTreeWidgetItem *target) override;
+    void ItemsDragDrop(const QString &source, QTreeWidgetItem *target) override;
     int DropMode() const override;
 
     void ItemsChange();

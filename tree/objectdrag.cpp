@@ -3,6 +3,7 @@
 #include "app/dragcursors.h"
 #include "tree/droprules.h"
 
+#include <QCoreApplication>
 #include <QDrag>
 #include <QImage>
 #include <QMimeData>
@@ -56,13 +57,54 @@ QPixmap CursorPixmap(int number)
     return QPixmap::fromImage(picture);
 }
 
+namespace {
+
+const char kSourceFormat[] = "application/x-tarnwick-drag-source";
+
+Runner &CurrentRunner()
+{
+    static Runner runner;
+    return runner;
+}
+
+// The source's name and this process, so a drag from another running copy is not taken for one
+// of ours.
+QByteArray SourceTag(const QString &name)
+{
+    return name.toUtf8() + '@' + QByteArray::number(QCoreApplication::applicationPid());
+}
+
+} // namespace
+
 void Exec(QWidget *source, QMimeData *data)
 {
+    data->setData(QLatin1String(kSourceFormat), SourceTag(source->objectName()));
     auto *drag = new QDrag(source);
     drag->setMimeData(data);
     for (const int mode : {DropRules::Move, DropRules::Clone, DropRules::Reference})
         drag->setDragCursor(CursorPixmap(CursorOfMode(mode)), ActionOfMode(mode));
+    if (CurrentRunner()) {
+        CurrentRunner()(drag);
+        drag->deleteLater();
+        return;
+    }
     drag->exec(Qt::MoveAction | Qt::CopyAction | Qt::LinkAction, Qt::MoveAction);
+}
+
+QString SourceName(const QMimeData *data)
+{
+    if (!data)
+        return QString();
+    const QByteArray tag = data->data(QLatin1String(kSourceFormat));
+    const qsizetype at = tag.lastIndexOf('@');
+    if (at < 0 || tag.mid(at + 1) != QByteArray::number(QCoreApplication::applicationPid()))
+        return QString();
+    return QString::fromUtf8(tag.left(at));
+}
+
+void SetRunner(Runner runner)
+{
+    CurrentRunner() = std::move(runner);
 }
 
 } // namespace ObjectDrag

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QPixmap>
+#include <QString>
 #include <Qt>
 
+#include <functional>
+
+class QDrag;
 class QMimeData;
 class QWidget;
 
@@ -20,7 +24,16 @@ int CursorOfMode(int mode);
 // where a drag puts the pointer; a null pixmap before the cursors are loaded.
 QPixmap CursorPixmap(int number);
 
-// Runs the drag of data (taken over) from source until it ends.
+// Runs the drag of data (taken over) from source until it ends. The data names the source.
 void Exec(QWidget *source, QMimeData *data);
+
+// The component that started a drag of this program's ("Items", "PropNames"); empty for a drag
+// from anywhere else, another program included.
+QString SourceName(const QMimeData *data);
+
+// How a drag runs: the toolkit's own drag loop, unless a test has put another in its place (the
+// headless platform has no drag loop); null restores the toolkit's.
+using Runner = std::function<void(QDrag *drag)>;
+void SetRunner(Runner runner);
 
 } // namespace ObjectDrag

@@ -10,6 +10,7 @@ class TestAboutWin : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { TestRegistry::FailOnWarnings(); }
     void showsAndCloses_data();
     void showsAndCloses();
 };

@@ -28,6 +28,7 @@ class TestDragCursors : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { TestRegistry::FailOnWarnings(); }
     void initTestCase();
     void cursors_data();
     void cursors();

@@ -1,6 +1,7 @@
 #include "app/aboutwin.h"
 #include "app/asker.h"
 #include "app/mainwin.h"
+#include "properties/propertieswin.h"
 #include "console/consolewin.h"
 #include "help/helpwin.h"
 #include "map/mapwin.h"
@@ -9,7 +10,9 @@
 #include "script/scripthost.h"
 #include "tests/testmain.h"
 
+#include <QAccessible>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QLineEdit>
@@ -17,8 +20,11 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
+#include <QToolButton>
 #include <QTreeWidget>
+#include <QWindow>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -38,16 +44,25 @@ public:
     bool AskText(QWidget *, const QString &, const QString &, QString *) override { return false; }
     bool AskSaveFile(QWidget *, const QString &, QString *name) override
     {
+        if (onSaveDialog)
+            onSaveDialog();
         *name = saveName;
         return !saveName.isEmpty();
     }
 
     QString saveName;
+    // Stands for the dialog while it is up.
+    std::function<void()> onSaveDialog;
 
     QMessageBox::StandardButton answer = QMessageBox::Cancel;
     QStringList asked;
     QMessageBox::StandardButtons lastButtons;
 };
+
+QString AccessibleName(QWidget *widget)
+{
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+}
 
 QRect DockRect(QWidget *dock, QWidget *main)
 {
@@ -74,9 +89,18 @@ private:
         return nullptr;
     }
 
+    void Focus(QWidget *widget)
+    {
+        m_main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+        widget->setFocus();
+        QTRY_VERIFY(widget->hasFocus());
+    }
+
 private Q_SLOTS:
     void init()
     {
+        TestRegistry::FailOnWarnings();
         m_asker = ScriptedAsker();
         m_main = std::make_unique<TMainWin>();
         m_main->SetAsker(&m_asker);
@@ -90,11 +114,13 @@ private Q_SLOTS:
         m_main.reset();
     }
 
-    void titleNamesTheNewProject()
+    // A screen reader hears the title as it stands, the project's name included.
+    void titleNamesTheProject()
     {
         QCOMPARE(m_main->windowTitle(), QString::fromUtf8("IF builder 'Tarnwick' - Новый.twk"));
         m_main->SetCurrentProjectFile(QStringLiteral("/home/a/game.twk"));
         QCOMPARE(m_main->windowTitle(), QStringLiteral("IF builder 'Tarnwick' - /home/a/game.twk"));
+        QCOMPARE(AccessibleName(m_main.get()), m_main->windowTitle());
     }
 
     void consoleRanStartupOnceInBold()
@@ -187,7 +213,7 @@ private Q_SLOTS:
         QStringList captions;
         for (TToolWin *window : m_main->ToolWindows()) {
             captions.append(window->windowTitle());
-            QCOMPARE(window->accessibleName(), window->windowTitle());
+            QCOMPARE(AccessibleName(window), window->windowTitle());
         }
         QCOMPARE(captions, (QStringList{QString::fromUtf8("Консоль"), QString::fromUtf8("Словарь"),
                                         QString::fromUtf8("Дерево объектов"),
@@ -338,11 +364,43 @@ private Q_SLOTS:
         tree->editItem(hall, 0);
         QLineEdit *editor = tree->viewport()->findChild<QLineEdit *>();
         QVERIFY(editor);
+        QTest::keyClicks(editor, QStringLiteral("lamp"));
         QTest::keyClick(editor, Qt::Key_Escape);
         QVERIFY(m_asker.asked.isEmpty());
         QVERIFY(m_main->isVisible());
+        QCOMPARE(hall->text(0), QStringLiteral("hall"));
+        QVERIFY(m_main->Host().EvalDefined(QStringLiteral("hall")));
         QTest::keyClick(tree, Qt::Key_Escape);
         QCOMPARE(m_asker.asked.size(), 1);
+    }
+
+    // Ctrl+S typed in the console line opens the save dialog, which receives the release of
+    // Ctrl: back in the line, "Парсить" is up again, so the next line runs as Lua.
+    void parsingFollowsCtrlAfterADialog()
+    {
+        QLineEdit *line = m_main->Console()->Input()->lineEdit();
+        Focus(line);
+        m_asker.onSaveDialog = [] {
+            QDialog dialog;
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            QTest::keyRelease(dialog.windowHandle(), Qt::Key_Control);
+        };
+        QWindow *window = m_main->windowHandle();
+        QTest::simulateEvent(window, true, Qt::Key_Control, Qt::ControlModifier, QString(), false);
+        QVERIFY(m_main->Console()->Parsing()->isChecked());
+        QTest::simulateEvent(window, true, Qt::Key_S, Qt::ControlModifier, QString(), false);
+        Focus(line);
+        QVERIFY(!m_main->Console()->Parsing()->isChecked());
+    }
+
+    // The program ends with a name typed and not yet written back: the field losing the focus
+    // as the windows go must not reach the closed script state.
+    void endsWithAnEditOpen()
+    {
+        Focus(m_main->Properties()->ObjName());
+        QTest::keyClicks(m_main->Properties()->ObjName(), QStringLiteral("Lamp"));
+        m_main.reset();
     }
 
     void helpAndAboutOpenWithoutModality()

@@ -12,6 +12,7 @@ class TestTranslations : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { TestRegistry::FailOnWarnings(); }
     void standardDialogsAreRussian();
 };
 

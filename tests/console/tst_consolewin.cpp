@@ -1,5 +1,6 @@
 #include "console/consolewin.h"
 #include "script/scripthost.h"
+#include "tests/testmain.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -60,6 +61,7 @@ private:
 private Q_SLOTS:
     void init()
     {
+        TestRegistry::FailOnWarnings();
         m_host = std::make_unique<ScriptHost>();
         m_console = std::make_unique<TConsoleWin>(*m_host);
         m_host->SetConsole(m_console.get());
@@ -90,6 +92,8 @@ private Q_SLOTS:
         QTest::newRow("normal") << 1 << false << QColor(0, 0, 0);
         QTest::newRow("error") << 2 << false << QColor(255, 0, 0);
         QTest::newRow("player") << 3 << true << QColor(0, 128, 0);
+        QTest::newRow("warning") << 4 << false << QColor(176, 128, 0);
+        QTest::newRow("transcript") << 5 << false << QColor(0, 64, 160);
     }
     void kindsHaveTheirStyles()
     {
@@ -97,7 +101,7 @@ private Q_SLOTS:
         QFETCH(bool, bold);
         QFETCH(QColor, colour);
         // Each kind after each other kind, so no style leaks from the line before.
-        for (int before = 0; before < 4; ++before) {
+        for (int before = 0; before < 6; ++before) {
             m_console->ConsolePrint(QStringLiteral("before"), before);
             m_console->ConsolePrint(QStringLiteral("line"), kind);
             QCOMPARE(LastLine(), QStringLiteral("line"));
@@ -110,7 +114,7 @@ private Q_SLOTS:
     void kindsOutsideTheRangeWriteNothing()
     {
         const QString before = m_console->Output()->toPlainText();
-        m_console->ConsolePrint(QStringLiteral("x"), 4);
+        m_console->ConsolePrint(QStringLiteral("x"), 6);
         m_console->ConsolePrint(QStringLiteral("x"), -1);
         QCOMPARE(m_console->Output()->toPlainText(), before);
     }
@@ -290,5 +294,6 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestConsoleWin)
+TARNWICK_TEST(TestConsoleWin)
+TARNWICK_TEST_MAIN
 #include "tst_consolewin.moc"

@@ -71,6 +71,7 @@ private:
 private Q_SLOTS:
     void init()
     {
+        TestRegistry::FailOnWarnings();
         m_main = std::make_unique<TMainWin>();
         m_main->SetAsker(&m_asker);
         m_main->show();

@@ -18,6 +18,7 @@ class TestHelpWin : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { TestRegistry::FailOnWarnings(); }
     void choosingTopics();
 };
 

@@ -123,6 +123,7 @@ private:
 private Q_SLOTS:
     void init()
     {
+        TestRegistry::FailOnWarnings();
         QDir::setCurrent(QCoreApplication::applicationDirPath());
         m_dir = std::make_unique<QTemporaryDir>();
         m_host = std::make_unique<ScriptHost>();
@@ -167,6 +168,11 @@ private Q_SLOTS:
         QCOMPARE(m_answers.offeredNames.size(), 1);
         QVERIFY(FileBytes(Path("cave.twk")).contains("world:create (\"hall\", \"hall\")"));
         QCOMPARE(QDir::currentPath(), QCoreApplication::applicationDirPath());
+
+        // Save As starts at the name last chosen in it, whatever was opened since.
+        m_bench->file = Path("other.twk");
+        QVERIFY(!m_commands->SaveAs());
+        QCOMPARE(m_answers.offeredNames.last(), Path("cave"));
     }
 
     void cancelledSaveAsWritesNothing()
@@ -343,17 +349,35 @@ private Q_SLOTS:
         QCOMPARE(m_answers.errors.size(), 1);
     }
 
-    // Folder and file names in the file system's own encoding reach Lua's io library as they
-    // are, so postsave.lua's part lands in the file.
-    void cyrillicFolderKeepsTheData()
+    // A project in a folder with Cyrillic letters: postsave.lua's part lands in the file, the
+    // messages name the folder as the file system does, and `require` finds a module beside the
+    // project as well as beside the program.
+    void cyrillicFolder()
     {
         QVERIFY(QDir(m_dir->path()).mkdir(QString::fromUtf8("Проекты")));
+        const QString folder = m_dir->filePath(QString::fromUtf8("Проекты"));
+        QFile module(folder + QStringLiteral("/helper.lua"));
+        QVERIFY(module.open(QIODevice::WriteOnly));
+        module.write("helper_answer = 42\n");
+        module.close();
         m_host->RunLua(QStringLiteral("world:create('hall'); hall.data.n = 3"));
-        m_answers.saveName = m_dir->filePath(QString::fromUtf8("Проекты/пещера"));
+        m_answers.saveName = folder + QString::fromUtf8("/пещера");
         QVERIFY(m_commands->SaveAs());
-        const QByteArray file = FileBytes(m_dir->filePath(QString::fromUtf8("Проекты/пещера.twk")));
+        const QByteArray file = FileBytes(folder + QString::fromUtf8("/пещера.twk"));
         QVERIFY2(file.contains("hall.data = {n = 3}"), file.constData());
+
+        m_host->RunLua(QStringLiteral("require 'helper'; require 'persist'"));
+        QCOMPARE(m_host->EvalString(QStringLiteral("helper_answer")), QStringLiteral("42"));
+        QVERIFY(m_host->EvalDefined(QStringLiteral("package.loaded.persist")));
         QCOMPARE(m_console.Errors(), QString());
+
+        m_commands->Compile();
+        QVERIFY2(m_console.Texts().contains(QString::fromUtf8("Игра собрана в файл ") + folder
+                                            + QString::fromUtf8("/пещера.lua\t")),
+                 qPrintable(m_console.Texts().join(QLatin1Char('\n'))));
+        m_host->RunLua(QStringLiteral("require 'missing'"));
+        QVERIFY2(m_console.Errors().contains(folder + QStringLiteral("/missing.lua")),
+                 qPrintable(m_console.Errors()));
     }
 
     // A generated world saved, replaced by a new one and opened again is the same world.

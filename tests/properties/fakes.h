@@ -45,17 +45,17 @@ public:
         return confirm;
     }
 
-    QMessageBox::StandardButton Warning(QWidget *, const QString &, const QString &text,
+    QMessageBox::StandardButton Warning(QWidget *, const QString &caption, const QString &text,
                                         QMessageBox::StandardButtons) override
     {
-        warnings.append(text);
+        warnings.append(caption + QLatin1Char('|') + text);
         return QMessageBox::Ok;
     }
 
     QString answer;
     bool confirm = true;
+    QStringList warnings;
     QStringList captions;
     QStringList prompts;
     QStringList initialTexts;
-    QStringList warnings;
 };

@@ -90,6 +90,7 @@ private:
 private Q_SLOTS:
     void init()
     {
+        TestRegistry::FailOnWarnings();
         m_asker = FakeAsker();
         m_main = std::make_unique<TMainWin>();
         m_main->SetAsker(&m_asker);

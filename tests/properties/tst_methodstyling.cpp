@@ -66,6 +66,7 @@ private:
 private Q_SLOTS:
     void init()
     {
+        TestRegistry::FailOnWarnings();
         m_host = std::make_unique<ScriptHost>();
         m_host->RunLua(QStringLiteral("dofile 'startup.lua' world:create('hall', 'Зал')"));
         m_selection.Select(QStringLiteral("hall"), QStringLiteral("world"));

@@ -5,6 +5,7 @@
 #include "tests/support/recordingconsole.h"
 #include "tests/testmain.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QFontMetricsF>
@@ -140,6 +141,7 @@ private:
 private Q_SLOTS:
     void init()
     {
+        TestRegistry::FailOnWarnings();
         m_console.lines.clear();
         m_selection = FakeSelection();
         m_asker = FakeAsker();
@@ -244,6 +246,11 @@ private Q_SLOTS:
         QTest::newRow("menu item") << false << "open" << true << "open";
         QTest::newRow("cancelled") << true << "look" << false << kData;
         QTest::newRow("cancelled from the menu") << false << "look" << false << kData;
+        // What cannot name a Lua method is refused before any Lua is built from it.
+        QTest::newRow("empty") << true << "  " << true << "take";
+        QTest::newRow("a blank inside") << true << "look at" << true << "take";
+        QTest::newRow("Cyrillic") << false << QString::fromUtf8("осмотреть") << true << "take";
+        QTest::newRow("a keyword") << true << "end" << true << "take";
     }
 
     void addProperty()
@@ -254,8 +261,10 @@ private Q_SLOTS:
         QFETCH(QString, selected);
         m_host->RunLua(QStringLiteral("hall.ide_data = { take = 'x = 1' }"));
         Pick(QStringLiteral("hall"), QStringLiteral("room"));
+        ClickEntry(QStringLiteral("take"));
         m_asker.answer = answer;
         m_asker.confirm = confirm;
+        const bool refused = confirm && selected == QLatin1String("take");
         if (byKey) {
             List()->setFocus();
             QTest::keyClick(List(), Qt::Key_Insert);
@@ -266,6 +275,14 @@ private Q_SLOTS:
         QCOMPARE(m_asker.prompts, QStringList{QStringLiteral("Введите добавляемое действие")});
         QCOMPARE(m_asker.initialTexts, QStringList{QString()});
         QCOMPARE(SelectedCaption(), selected);
+        QCOMPARE(m_asker.warnings.size(), refused ? 1 : 0);
+        if (refused) {
+            QVERIFY2(m_asker.warnings.first().contains(QStringLiteral("в имена действий")),
+                     qPrintable(m_asker.warnings.first()));
+            QCOMPARE(Captions(), (QStringList{kData, QStringLiteral("take")}));
+            QCOMPARE(m_console.lines.size(), 0);
+            return;
+        }
         const QString key = confirm ? selected : QStringLiteral("look");
         QCOMPARE(Eval(QStringLiteral("type(hall.ide_data['") + key + QStringLiteral("'])")),
                  confirm ? QStringLiteral("string") : QStringLiteral("nil"));
@@ -607,6 +624,12 @@ private Q_SLOTS:
         QVERIFY(m_win->BeginLabel()->isVisible());
         QCOMPARE(m_win->BeginLabel()->text(), begin);
         QCOMPARE(m_win->EndLabel()->text(), end);
+        // A screen reader reads the headings as they stand.
+        const auto heard = [](QWidget *label) {
+            return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        };
+        QCOMPARE(heard(m_win->BeginLabel()), begin);
+        QCOMPARE(heard(m_win->EndLabel()), end);
     }
 
     void constructorHeadingFollowsTheName()

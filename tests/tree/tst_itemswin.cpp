@@ -156,6 +156,7 @@ private:
 private Q_SLOTS:
     void init()
     {
+        TestRegistry::FailOnWarnings();
         m_host = std::make_unique<ScriptHost>();
         m_console = std::make_unique<WatchedConsole>();
         m_host->SetConsole(m_console.get());
@@ -239,6 +240,20 @@ private Q_SLOTS:
                                                 + QString::fromUtf8(" Данные")}));
         QCOMPARE(m_win->Search()->text(), shown);
         QCOMPARE(m_win->SelectedNames(), QStringList(shown));
+    }
+
+    // A node indented past the column's edge has no area of its own; a key moving to it still
+    // moves the selection, which must not be lost.
+    void keysMoveTheSelectionDeepDown()
+    {
+        m_host->RunLua(QStringLiteral(
+            "local o = world for i = 1, 40 do o = o:create('deep' .. i) end"));
+        m_win->UpdateItems(QStringLiteral("deep40"));
+        m_win->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_win.get()));
+        m_win->Items()->setFocus();
+        QTest::keyClick(m_win->Items(), Qt::Key_Up);
+        QCOMPARE(m_win->SelectedUid(), QStringLiteral("deep39"));
     }
 
     void findObjectNode_data()

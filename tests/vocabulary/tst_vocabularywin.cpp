@@ -195,6 +195,8 @@ class TestVocabularyWin : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void init() { TestRegistry::FailOnWarnings(); }
+
     void loadsTheFirstTab()
     {
         Program p;
