@@ -1,6 +1,5 @@
 #include "properties/propertieswin.h"
 
-#include "app/asker.h"
 #include "properties/dataview.h"
 #include "properties/methodeditor.h"
 #include "properties/propertyreader.h"
@@ -8,6 +7,7 @@
 #include "script/luanames.h"
 #include "script/scripthost.h"
 #include "tree/objectdrag.h"
+#include "widgets/asker.h"
 
 #include <QAction>
 #include <QFocusEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/toolwin.h"
-#include "app/windowlinks.h"
+#include "widgets/toolwin.h"
+#include "widgets/windowlinks.h"
 
 #include <QIcon>
 #include <QList>

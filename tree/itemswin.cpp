@@ -1,6 +1,5 @@
 #include "tree/itemswin.h"
 
-#include "app/asker.h"
 #include "script/scripthost.h"
 #include "tree/itemimages.h"
 #include "tree/itemsdrophandler.h"
@@ -10,6 +9,7 @@
 #include "tree/markdelegate.h"
 #include "tree/objectnode.h"
 #include "tree/worldwalk.h"
+#include "widgets/asker.h"
 
 #include <QLineEdit>
 #include <QShowEvent>

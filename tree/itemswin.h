@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/toolwin.h"
-#include "app/windowlinks.h"
 #include "script/scriptclients.h"
 #include "tree/itemstree.h"
 #include "tree/namemarks.h"
+#include "widgets/toolwin.h"
+#include "widgets/windowlinks.h"
 
 #include <QSet>
 #include <QStringList>
