@@ -1,6 +1,7 @@
 #include "tree/itemswin.h"
 
 #include "script/scripthost.h"
+#include "script/worldwalk.h"
 #include "tree/itemimages.h"
 #include "tree/itemsdrophandler.h"
 #include "tree/itemseditor.h"
@@ -8,7 +9,6 @@
 #include "tree/itemstree.h"
 #include "tree/markdelegate.h"
 #include "tree/objectnode.h"
-#include "tree/worldwalk.h"
 #include "widgets/asker.h"
 
 #include <QLineEdit>
