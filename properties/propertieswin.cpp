@@ -6,7 +6,6 @@
 #include "properties/propertystatements.h"
 #include "script/luanames.h"
 #include "script/scripthost.h"
-#include "tree/objectdrag.h"
 #include "widgets/asker.h"
 
 #include <QAction>
@@ -18,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScopedValueRollback>
@@ -25,6 +25,8 @@
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <functional>
 
 namespace PS = PropertyStatements;
 
@@ -114,6 +116,10 @@ QIcon DataIcon()
 // entries, or with Ctrl on the selected one, keeps it.
 class PropertyList : public QTreeWidget
 {
+public:
+    // Runs the drag of the selected entry (the data taken over) from the list.
+    std::function<void(QWidget *source, QMimeData *data)> dragOntoTree;
+
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
                                                          const QEvent *event) const override
@@ -127,8 +133,8 @@ protected:
     {
         Q_UNUSED(supportedActions)
         const QList<QTreeWidgetItem *> dragged = selectedItems();
-        if (!dragged.isEmpty())
-            ObjectDrag::Exec(this, mimeData(dragged));
+        if (!dragged.isEmpty() && dragOntoTree)
+            dragOntoTree(this, mimeData(dragged));
     }
 };
 
@@ -179,7 +185,14 @@ void TPropertiesWin::CreateWidgets()
     connect(m_objName, &QLineEdit::textEdited, this, [this] { ObjNameChange(ChangedBy::Name); });
     connect(m_objName, &QLineEdit::returnPressed, this, &TPropertiesWin::ObjNameExit);
 
-    m_propNames = new PropertyList;
+    auto *list = new PropertyList;
+    list->dragOntoTree = [this](QWidget *source, QMimeData *data) {
+        if (m_selection)
+            m_selection->DragOntoTree(source, data);
+        else
+            delete data;
+    };
+    m_propNames = list;
     m_propNames->setObjectName(QStringLiteral("PropNames"));
     m_propNames->setAccessibleName(QStringLiteral("PropNames"));
     m_propNames->setColumnCount(1);

@@ -8,6 +8,7 @@
 #include "tree/itemslayout.h"
 #include "tree/itemstree.h"
 #include "tree/markdelegate.h"
+#include "tree/objectdrag.h"
 #include "tree/objectnode.h"
 #include "widgets/asker.h"
 
@@ -256,6 +257,11 @@ void TItemsWin::WriteSearch(const QString &uid)
         return;
     const QSignalBlocker quiet(m_search);
     m_search->setText(uid);
+}
+
+void TItemsWin::DragOntoTree(QWidget *source, QMimeData *data)
+{
+    ObjectDrag::Exec(source, data);
 }
 
 void TItemsWin::UpdateItemsFromScript()

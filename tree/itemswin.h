@@ -67,6 +67,7 @@ public:
     QString SelectedUid() const override;
     QString SelectedParentUid() const override;
     void WriteSearch(const QString &uid) override;
+    void DragOntoTree(QWidget *source, QMimeData *data) override;
 
     void UpdateItemsFromScript() override;
 
