@@ -1,7 +1,7 @@
 #include "app/aboutwin.h"
 
-#include "app/centred.h"
 #include "app/emblem.h"
+#include "widgets/centred.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

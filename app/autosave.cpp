@@ -1,11 +1,11 @@
 #include "app/autosave.h"
 
-#include "app/asker.h"
 #include "app/mainwin.h"
 #include "errors/errorswin.h"
 #include "project/recovery.h"
 #include "properties/propertieswin.h"
 #include "script/scripthost.h"
+#include "widgets/asker.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,9 +1,7 @@
 #include "app/mainwin.h"
 
 #include "app/aboutwin.h"
-#include "app/asker.h"
 #include "app/autosave.h"
-#include "app/dragcursors.h"
 #include "app/runguarddialog.h"
 #include "console/consolewin.h"
 #include "errors/errorswin.h"
@@ -16,6 +14,8 @@
 #include "tree/itemstree.h"
 #include "tree/itemswin.h"
 #include "vocabulary/vocabularywin.h"
+#include "widgets/asker.h"
+#include "widgets/dragcursors.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

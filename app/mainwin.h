@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/windowlinks.h"
 #include "project/projectcommands.h"
+#include "widgets/windowlinks.h"
 
 #include <QMainWindow>
 

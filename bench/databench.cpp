@@ -1,8 +1,8 @@
-#include "app/windowlinks.h"
 #include "bench/benchmarks.h"
 #include "properties/methodeditor.h"
 #include "properties/propertieswin.h"
 #include "script/scripthost.h"
+#include "widgets/windowlinks.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

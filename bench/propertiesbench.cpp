@@ -1,7 +1,7 @@
-#include "app/windowlinks.h"
 #include "bench/benchmarks.h"
 #include "properties/propertieswin.h"
 #include "script/scripthost.h"
+#include "widgets/windowlinks.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #include "bench/benchmarks.h"
 #include "script/scripthost.h"
+#include "script/worldwalk.h"
 #include "tree/itemstree.h"
 #include "tree/itemswin.h"
-#include "tree/worldwalk.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/toolwin.h"
 #include "script/scriptclients.h"
+#include "widgets/toolwin.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/toolwin.h"
+#include "widgets/toolwin.h"
 
 class QAction;
 class QMenu;

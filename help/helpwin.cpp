@@ -1,7 +1,7 @@
 #include "help/helpwin.h"
 
-#include "app/centred.h"
 #include "help/helpmarkup.h"
+#include "widgets/centred.h"
 
 #include "script/scripthost.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/toolwin.h"
 #include "map/mapcalls.h"
 #include "map/mapsurface.h"
 #include "script/scriptclients.h"
+#include "widgets/toolwin.h"
 
 #include <functional>
 

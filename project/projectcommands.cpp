@@ -1,11 +1,11 @@
 #include "project/projectcommands.h"
 
-#include "app/asker.h"
 #include "script/codepage.h"
 #include "script/luaquote.h"
 #include "script/opensandbox.h"
 #include "script/riskycalls.h"
 #include "script/scripthost.h"
+#include "widgets/asker.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "script/luaapi.h"
 #include "script/luaquote.h"
 #include "script/scripthost.h"
-#include "tree/worldwalk.h"
+#include "script/worldwalk.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "properties/dataview.h"
 
-#include "app/asker.h"
 #include "properties/datareader.h"
 #include "properties/datastatements.h"
 #include "script/scripthost.h"
+#include "widgets/asker.h"
 
 #include <QAction>
 #include <QFocusEvent>

@@ -1,13 +1,13 @@
 #include "properties/propertieswin.h"
 
-#include "app/asker.h"
 #include "properties/dataview.h"
 #include "properties/methodeditor.h"
+#include "properties/propertyicons.h"
 #include "properties/propertyreader.h"
 #include "properties/propertystatements.h"
 #include "script/luanames.h"
 #include "script/scripthost.h"
-#include "tree/objectdrag.h"
+#include "widgets/asker.h"
 
 #include <QAction>
 #include <QFocusEvent>
@@ -18,95 +18,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPainter>
-#include <QPainterPath>
+#include <QMimeData>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace PS = PropertyStatements;
 
 namespace {
 
 constexpr int kListWidth = 152;
-constexpr int kIconSize = 16;
-
-QPixmap BlankIcon()
-{
-    QPixmap pixmap(kIconSize, kIconSize);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
-}
-
-// A cog: the constructor builds the object.
-QIcon ConstructorIcon()
-{
-    QPixmap pixmap = BlankIcon();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor body(196, 120, 20);
-    p.setPen(QPen(body, 3));
-    for (int i = 0; i < 4; ++i) {
-        p.save();
-        p.translate(8, 8);
-        p.rotate(45.0 * i);
-        p.drawLine(QPointF(0, -7), QPointF(0, 7));
-        p.restore();
-    }
-    p.setPen(Qt::NoPen);
-    p.setBrush(body);
-    p.drawEllipse(QPointF(8, 8), 5, 5);
-    p.setBrush(Qt::white);
-    p.drawEllipse(QPointF(8, 8), 2, 2);
-    return QIcon(pixmap);
-}
-
-// A green arrow: a method answers a verb.
-QIcon MethodIcon()
-{
-    QPixmap pixmap = BlankIcon();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(20, 100, 30), 1));
-    p.setBrush(QColor(60, 170, 70));
-    const QPointF arrow[] = {{3, 2}, {13, 8}, {3, 14}};
-    p.drawPolygon(arrow, 3);
-    return QIcon(pixmap);
-}
-
-// A hook: the catchers take events on their way.
-QIcon CatchersIcon()
-{
-    QPixmap pixmap = BlankIcon();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(120, 50, 160), 2.2, Qt::SolidLine, Qt::RoundCap));
-    QPainterPath hook;
-    hook.moveTo(10, 1.5);
-    hook.lineTo(10, 10);
-    hook.cubicTo(10, 15, 3, 15, 3, 10);
-    hook.lineTo(5, 8.5);
-    p.drawPath(hook);
-    return QIcon(pixmap);
-}
-
-// A small table: the object's free data.
-QIcon DataIcon()
-{
-    QPixmap pixmap = BlankIcon();
-    QPainter p(&pixmap);
-    p.setPen(QColor(30, 70, 150));
-    p.setBrush(Qt::white);
-    p.drawRect(1, 2, 13, 11);
-    p.fillRect(2, 3, 12, 3, QColor(120, 160, 220));
-    p.drawLine(1, 6, 14, 6);
-    p.drawLine(1, 9, 14, 9);
-    p.drawLine(6, 2, 6, 13);
-    return QIcon(pixmap);
-}
-
 
 // The property list. An entry dragged onto the object tree copies that property to the object it
 // is dropped on; the drag offers the tree's drop modes with their cursors, and the entry stays in
@@ -114,6 +39,10 @@ QIcon DataIcon()
 // entries, or with Ctrl on the selected one, keeps it.
 class PropertyList : public QTreeWidget
 {
+public:
+    // Runs the drag of the selected entry (the data taken over) from the list.
+    std::function<void(QWidget *source, QMimeData *data)> dragOntoTree;
+
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
                                                          const QEvent *event) const override
@@ -127,8 +56,8 @@ protected:
     {
         Q_UNUSED(supportedActions)
         const QList<QTreeWidgetItem *> dragged = selectedItems();
-        if (!dragged.isEmpty())
-            ObjectDrag::Exec(this, mimeData(dragged));
+        if (!dragged.isEmpty() && dragOntoTree)
+            dragOntoTree(this, mimeData(dragged));
     }
 };
 
@@ -149,7 +78,7 @@ TPropertiesWin::TPropertiesWin(ScriptHost &host, QWidget *parent)
                parent),
       m_host(host), m_defaultAsker(std::make_unique<MessageBoxAsker>()),
       m_asker(m_defaultAsker.get()),
-      m_imageList1{ConstructorIcon(), MethodIcon(), CatchersIcon(), DataIcon()}
+      m_imageList1(PropertyIcons::All())
 {
     CreateWidgets();
     CreatePopupMenu1();
@@ -176,10 +105,17 @@ void TPropertiesWin::CreateWidgets()
     m_objName->setObjectName(QStringLiteral("ObjName"));
     label2->setBuddy(m_objName);
     m_objName->installEventFilter(this);
-    connect(m_objName, &QLineEdit::textEdited, this, [this] { ObjNameChange(ChangedBy::Name); });
+    connect(m_objName, &QLineEdit::textEdited, this, [this] { ObjNameChange(PendingEdit::Field::Name); });
     connect(m_objName, &QLineEdit::returnPressed, this, &TPropertiesWin::ObjNameExit);
 
-    m_propNames = new PropertyList;
+    auto *list = new PropertyList;
+    list->dragOntoTree = [this](QWidget *source, QMimeData *data) {
+        if (m_selection)
+            m_selection->DragOntoTree(source, data);
+        else
+            delete data;
+    };
+    m_propNames = list;
     m_propNames->setObjectName(QStringLiteral("PropNames"));
     m_propNames->setAccessibleName(QStringLiteral("PropNames"));
     m_propNames->setColumnCount(1);
@@ -189,7 +125,7 @@ void TPropertiesWin::CreateWidgets()
     m_propNames->setRootIsDecorated(false);
     m_propNames->setItemsExpandable(false);
     m_propNames->setUniformRowHeights(true);
-    m_propNames->setIconSize(QSize(kIconSize, kIconSize));
+    m_propNames->setIconSize(QSize(PropertyIcons::kSize, PropertyIcons::kSize));
     m_propNames->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_propNames->setSelectionMode(QAbstractItemView::SingleSelection);
     m_propNames->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -213,7 +149,7 @@ void TPropertiesWin::CreateWidgets()
 
     m_begin = HeadingLabel(QStringLiteral("Begin"));
     m_method = new MethodEditor;
-    connect(m_method, &MethodEditor::AuthorChanged, this, [this] { ObjNameChange(ChangedBy::Code); });
+    connect(m_method, &MethodEditor::AuthorChanged, this, [this] { ObjNameChange(PendingEdit::Field::Code); });
     connect(m_method, &MethodEditor::Left, this, &TPropertiesWin::MethodExit);
     m_end = HeadingLabel(QStringLiteral("End"));
 
@@ -488,12 +424,7 @@ void TPropertiesWin::N1Click()
     const int row = SelectedRow();
     if (uid.isEmpty() || row < 0 || SelectedCaption() == PS::DataCaption())
         return;
-    for (const PS::Statement &statement : PS::DeleteStatements(uid, PS::KeyOfCaption(SelectedCaption()))) {
-        if (statement.echoed)
-            m_host.RunEchoed(statement.text);
-        else
-            m_host.RunLua(statement.text);
-    }
+    RunStatements(PS::DeleteStatements(uid, PS::KeyOfCaption(SelectedCaption())));
     const int next = row == m_propNames->topLevelItemCount() - 1 ? row - 1 : row;
     ShowObjectProperties(uid);
     // The entry now selected is also shown, so the editor never holds the deleted text.
@@ -523,21 +454,14 @@ void TPropertiesWin::N4Click()
     SelectProperty(PS::CatchersCaption());
 }
 
-void TPropertiesWin::ObjNameChange(ChangedBy changedBy)
+void TPropertiesWin::ObjNameChange(PendingEdit::Field changed)
 {
     // The edit belongs to what the window shows: the editor's text always goes with the caption
     // of the property it was loaded from.
     const QString uid = m_shown.uid;
     if (uid.isEmpty() || SelectedUid().isEmpty() || m_propNames->topLevelItemCount() == 0)
         return;
-    m_pending.uid = uid;
-    m_pending.property = m_shown.caption;
-    m_pending.name = m_objName->text();
-    m_pending.code = m_method->Text();
-    if (changedBy == ChangedBy::Name)
-        m_pending.nameUnsaved = true;
-    else
-        m_pending.codeUnsaved = true;
+    m_pending.Record(uid, m_shown.caption, m_objName->text(), m_method->Text(), changed);
     const QString parent = SelectedParentUid();
     if (m_pending.property == PS::ConstructorCaption() && !parent.isEmpty())
         m_begin->setText(
@@ -554,25 +478,19 @@ void TPropertiesWin::FinishCodeEdit()
 
 void TPropertiesWin::ObjNameExit()
 {
-    // Only a name the author typed is written, so leaving the field never writes a stale name
-    // over one changed meanwhile, nor addresses an object that has gone.
-    if (m_pending.uid.isEmpty() || !m_pending.nameUnsaved)
-        return;
-    m_pending.nameUnsaved = false;
-    m_pending.name = PS::Trimmed(m_pending.name);
-    m_host.RunEchoed(PS::NameStatement(m_pending.uid, m_pending.name));
+    const QString statement = m_pending.TakeNameStatement();
+    if (!statement.isEmpty())
+        m_host.RunEchoed(statement);
 }
 
 void TPropertiesWin::MethodExit()
 {
-    // The same rule for the code: a property deleted meanwhile is not brought back by merely
-    // passing through the editor. Data captures belong to the data area, not here.
-    if (m_pending.uid.isEmpty() || !m_pending.codeUnsaved || m_pending.property.isEmpty()
-        || m_pending.property == PS::DataCaption())
-        return;
-    m_pending.codeUnsaved = false;
-    const PendingEdit edit = m_pending;
-    for (const PS::Statement &statement : PS::WriteBack(edit.uid, edit.property, edit.code)) {
+    RunStatements(m_pending.TakeCodeStatements());
+}
+
+void TPropertiesWin::RunStatements(const QList<PS::Statement> &statements)
+{
+    for (const PS::Statement &statement : statements) {
         if (statement.echoed)
             m_host.RunEchoed(statement.text);
         else

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "app/toolwin.h"
-#include "app/windowlinks.h"
+#include "properties/pendingedit.h"
+#include "properties/propertystatements.h"
+#include "widgets/toolwin.h"
+#include "widgets/windowlinks.h"
 
 #include <QIcon>
 #include <QList>
@@ -30,19 +32,6 @@ class TPropertiesWin : public TToolWin, public ObjectView
     Q_OBJECT
 
 public:
-    // What the author last changed in the name field or the code editor, so that the write-back
-    // on leaving either addresses the object and property that were edited, wherever the
-    // selection has moved since. The two flags say which of the two still has to be written.
-    struct PendingEdit
-    {
-        QString uid;
-        QString property;
-        QString name;
-        QString code;
-        bool nameUnsaved = false;
-        bool codeUnsaved = false;
-    };
-
     // The list entry's image index (0 constructor, 1 method, 2 catchers, 3 data) is kept under
     // this role beside its icon.
     static constexpr int ImageRole = Qt::UserRole;
@@ -95,12 +84,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    enum class ChangedBy { Name, Code };
-
     void CreateWidgets();
     void CreatePopupMenu1();
     void PropNamesSelectItem();
-    void ObjNameChange(ChangedBy changedBy);
+    void ObjNameChange(PendingEdit::Field changed);
     void ObjNameExit();
     void MethodExit();
     // Writes back what was typed in the code editor, before the editor is loaded anew.
@@ -108,6 +95,7 @@ private:
     // Adds an empty property unless the object has one under that key already.
     void AddProperty(const QString &uid, const QString &key);
     void AddEntry(const QString &caption, int image);
+    void RunStatements(const QList<PropertyStatements::Statement> &statements);
     // A key word dragged from the vocabulary grid over the list; true when the event was one.
     bool VocabularyDragEvent(QEvent *event);
     bool PropNamesDragOver(const QMimeData *data) const;

@@ -3,7 +3,7 @@
 #include "script/codepage.h"
 #include "script/luaapi.h"
 #include "script/scripthost.h"
-#include "tree/worldwalk.h"
+#include "script/worldwalk.h"
 
 #include <QFileInfo>
 #include <QMap>

@@ -1,14 +1,14 @@
 #include "tree/itemsdrophandler.h"
 
-#include "app/windowlinks.h"
+#include "properties/propertystatements.h"
+#include "script/luanames.h"
 #include "script/scripthost.h"
 #include "tree/itemimages.h"
 #include "tree/itemstree.h"
 #include "tree/itemswin.h"
-#include "properties/propertystatements.h"
-#include "script/luanames.h"
 #include "tree/objectdrag.h"
 #include "tree/objectnode.h"
+#include "widgets/windowlinks.h"
 
 #include <QSet>
 #include <QSignalBlocker>

@@ -1,16 +1,16 @@
 #include "tree/itemseditor.h"
 
-#include "app/asker.h"
-#include "app/windowlinks.h"
 #include "script/codepage.h"
 #include "script/luaapi.h"
+#include "script/luanames.h"
 #include "script/scripthost.h"
 #include "tree/itemimages.h"
 #include "tree/itemstree.h"
 #include "tree/itemswin.h"
-#include "script/luanames.h"
 #include "tree/objectnode.h"
 #include "tree/treestatements.h"
+#include "widgets/asker.h"
+#include "widgets/windowlinks.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -1,15 +1,16 @@
 #include "tree/itemswin.h"
 
-#include "app/asker.h"
 #include "script/scripthost.h"
+#include "script/worldwalk.h"
 #include "tree/itemimages.h"
 #include "tree/itemsdrophandler.h"
 #include "tree/itemseditor.h"
 #include "tree/itemslayout.h"
 #include "tree/itemstree.h"
 #include "tree/markdelegate.h"
+#include "tree/objectdrag.h"
 #include "tree/objectnode.h"
-#include "tree/worldwalk.h"
+#include "widgets/asker.h"
 
 #include <QLineEdit>
 #include <QShowEvent>
@@ -256,6 +257,11 @@ void TItemsWin::WriteSearch(const QString &uid)
         return;
     const QSignalBlocker quiet(m_search);
     m_search->setText(uid);
+}
+
+void TItemsWin::DragOntoTree(QWidget *source, QMimeData *data)
+{
+    ObjectDrag::Exec(source, data);
 }
 
 void TItemsWin::UpdateItemsFromScript()

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/toolwin.h"
-#include "app/windowlinks.h"
 #include "script/scriptclients.h"
 #include "tree/itemstree.h"
 #include "tree/namemarks.h"
+#include "widgets/toolwin.h"
+#include "widgets/windowlinks.h"
 
 #include <QSet>
 #include <QStringList>
@@ -67,6 +67,7 @@ public:
     QString SelectedUid() const override;
     QString SelectedParentUid() const override;
     void WriteSearch(const QString &uid) override;
+    void DragOntoTree(QWidget *source, QMimeData *data) override;
 
     void UpdateItemsFromScript() override;
 

@@ -1,7 +1,7 @@
 #include "tree/objectdrag.h"
 
-#include "app/dragcursors.h"
 #include "tree/droprules.h"
+#include "widgets/dragcursors.h"
 
 #include <QCoreApplication>
 #include <QDrag>

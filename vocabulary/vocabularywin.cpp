@@ -1,11 +1,11 @@
 #include "vocabulary/vocabularywin.h"
 
-#include "app/asker.h"
 #include "script/codepage.h"
 #include "script/scripthost.h"
 #include "vocabulary/vocabularyblock.h"
 #include "vocabulary/vocabularygrid.h"
 #include "vocabulary/vocabularytable.h"
+#include "widgets/asker.h"
 
 #include <QFile>
 #include <QHBoxLayout>

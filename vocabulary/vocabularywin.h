@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/toolwin.h"
 #include "vocabulary/vocabularydrag.h"
+#include "widgets/toolwin.h"
 
 #include <memory>
 

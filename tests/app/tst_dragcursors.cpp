@@ -1,4 +1,4 @@
-#include "app/dragcursors.h"
+#include "widgets/dragcursors.h"
 
 #include "tests/testmain.h"
 

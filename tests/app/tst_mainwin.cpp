@@ -1,5 +1,5 @@
 #include "app/aboutwin.h"
-#include "app/asker.h"
+#include "widgets/asker.h"
 #include "app/mainwin.h"
 #include "properties/propertieswin.h"
 #include "console/consolewin.h"

@@ -1,7 +1,7 @@
 // The parser messages editor inside the main window, driven by clicks and keys: what leaving the
 // edit area stores, copy and paste of the nine messages, and a new project's messages.
 
-#include "app/asker.h"
+#include "widgets/asker.h"
 #include "app/mainwin.h"
 #include "console/consolewin.h"
 #include "errors/errorswin.h"

@@ -2,7 +2,7 @@
 // and from the map itself, Delete, the lines of each paint, failures reported once, and a map
 // saved with its project and opened again.
 
-#include "app/asker.h"
+#include "widgets/asker.h"
 #include "app/mainwin.h"
 #include "console/consolewin.h"
 #include "map/mapcalls.h"

@@ -1,4 +1,4 @@
-#include "app/asker.h"
+#include "widgets/asker.h"
 #include "project/projectcommands.h"
 #include "script/luaapi.h"
 #include "script/scripthost.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/asker.h"
-#include "app/windowlinks.h"
+#include "widgets/asker.h"
+#include "widgets/windowlinks.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/asker.h"
+#include "widgets/asker.h"
 
 #include <QStringList>
 

@@ -3,8 +3,8 @@
 // A tree window over a real script host, shown and active, with the windows around it replaced
 // by fakes that note what they are asked: the tree's editing and drag tests share it.
 
-#include "app/asker.h"
-#include "app/windowlinks.h"
+#include "widgets/asker.h"
+#include "widgets/windowlinks.h"
 #include "script/scripthost.h"
 #include "tests/support/recordingconsole.h"
 #include "tree/itemstree.h"

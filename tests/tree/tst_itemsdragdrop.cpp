@@ -1,7 +1,7 @@
 // Dragging nodes and properties onto the object tree, against a real script host: which drags
 // may drop where, with which mode and cursor, and what a drop runs and leaves in the tree.
 
-#include "app/dragcursors.h"
+#include "widgets/dragcursors.h"
 #include "tests/testmain.h"
 #include "tests/tree/treefixture.h"
 #include "tree/itemsdrophandler.h"

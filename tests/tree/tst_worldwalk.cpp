@@ -3,7 +3,7 @@
 #include "script/luaapi.h"
 #include "script/scripthost.h"
 #include "tests/testmain.h"
-#include "tree/worldwalk.h"
+#include "script/worldwalk.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // The vocabulary window in the assembled main window, driven by mouse, keys and drags, over
 // vocabulary files of its own in a folder of their own.
 
-#include "app/asker.h"
+#include "widgets/asker.h"
 #include "app/mainwin.h"
 #include "properties/propertieswin.h"
 #include "script/codepage.h"

@@ -1,4 +1,4 @@
-#include "app/toolwin.h"
+#include "widgets/toolwin.h"
 
 TToolWin::TToolWin(const QString &caption, const QString &className, QSize designSize,
                    QWidget *parent)

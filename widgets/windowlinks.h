@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QMimeData>
 #include <QString>
+
+class QWidget;
 
 // What the object tree offers the other windows: the current object of the whole system is the
 // text of its selected node.
@@ -14,6 +17,13 @@ public:
     virtual QString SelectedParentUid() const = 0;
     // Writes the uid into the tree's search box without starting a search.
     virtual void WriteSearch(const QString &uid) = 0;
+    // Runs a drag of data (taken over) from source onto the tree until it ends, with the tree's
+    // drop modes and cursors. Without a tree to drop on, nothing is dragged.
+    virtual void DragOntoTree(QWidget *source, QMimeData *data)
+    {
+        Q_UNUSED(source)
+        delete data;
+    }
 };
 
 // What the properties window offers the object tree.

@@ -1,4 +1,4 @@
-#include "app/asker.h"
+#include "widgets/asker.h"
 
 #include <QFileDialog>
 #include <QInputDialog>

@@ -1,4 +1,4 @@
-#include "app/centred.h"
+#include "widgets/centred.h"
 
 #include <QGuiApplication>
 #include <QLayout>

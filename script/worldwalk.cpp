@@ -1,4 +1,4 @@
-#include "tree/worldwalk.h"
+#include "script/worldwalk.h"
 
 #include "script/codepage.h"
 #include "script/luaapi.h"

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+
+// The pictures of the property list's entries, drawn in code.
+namespace PropertyIcons {
+
+// The side of every picture, in pixels.
+constexpr int kSize = 16;
+
+// The four pictures in the order of the list's image indexes (PropertyStatements::Image):
+// constructor, method, catchers, data.
+QList<QIcon> All();
+
+} // namespace PropertyIcons
