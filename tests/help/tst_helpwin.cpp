@@ -1,14 +1,17 @@
 #include "app/mainwin.h"
 #include "console/consolewin.h"
 #include "help/helpmarkup.h"
+#include "help/helpsource.h"
 #include "help/helpwin.h"
 #include "script/scripthost.h"
 
 #include "tests/testmain.h"
 
 #include <QAction>
+#include <QHash>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextBrowser>
 
@@ -72,6 +75,36 @@ class TestHelpWin : public QObject
 private slots:
     void init() { TestRegistry::FailOnWarnings(); }
     void choosingTopics();
+
+    // The help text as the program carries it: a topic in HELP for each title, opening with it,
+    // every tag well formed and closed by its own kind, so a topic renders as its writer meant.
+    void helpTextIsWellFormed()
+    {
+        ScriptHost host;
+        host.RunLua(HelpSource::Text());
+        const QStringList &titles = THelpWin::TopicTitles();
+        QCOMPARE(host.EvalString(QStringLiteral("table.getn(HELP)")), QString::number(titles.size()));
+        // Anything that looks like a tag must be one: a value only for size (two digits) and
+        // color (one of eight), none on a closing tag.
+        static const QRegularExpression tag(QStringLiteral("\\[(/?)(b|i|u|c|r|size|color)(=[^\\]\\[]*)?\\]"));
+        static const QRegularExpression wellFormed(
+            QStringLiteral("^\\[(/(b|i|u|c|r|size|color)|b|i|u|c|r|size=\\d\\d|color=[0-7])\\]$"));
+        for (int n = 1; n <= titles.size(); ++n) {
+            const QString text = host.EvalString(QStringLiteral("HELP[%1]").arg(n));
+            const QString title = QStringLiteral("[b]") + titles.at(n - 1) + QStringLiteral("[/b]");
+            const QString heading = n == 1 ? title : QStringLiteral("[c]") + title + QStringLiteral("[/c]");
+            QVERIFY2(text.startsWith(QLatin1Char('\n') + heading + QLatin1Char('\n')), qPrintable(heading));
+            QHash<QString, int> open;
+            for (QRegularExpressionMatchIterator it = tag.globalMatch(text); it.hasNext();) {
+                const QRegularExpressionMatch match = it.next();
+                QVERIFY2(wellFormed.match(match.captured(0)).hasMatch()
+                             && (open[match.captured(2)] += match.captured(1).isEmpty() ? 1 : -1) >= 0,
+                         qPrintable(match.captured(0)));
+            }
+            for (auto it = open.cbegin(); it != open.cend(); ++it)
+                QVERIFY2(it.value() == 0, qPrintable(QStringLiteral("unclosed [") + it.key() + QLatin1Char(']')));
+        }
+    }
 
     // The help mark-up: each kind of tag in its own pass; a malformed one renders somehow.
     void rendersEachKindInItsOwnPass_data()

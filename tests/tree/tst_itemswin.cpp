@@ -12,18 +12,14 @@
 
 using TreeFixture::Harness;
 using TreeFixture::PathOf;
+using TreeFixture::Words;
 
 namespace {
-
-QStringList List(const char *text, char separator = ' ')
-{
-    return TreeFixture::Words(text, separator);
-}
 
 // Calls of the view, separated by commas.
 QStringList Calls(const char *text)
 {
-    return List(text, ',');
+    return TreeFixture::Words(text, ',');
 }
 
 // A node as text: its label, '*' for a reference, its children in brackets.
@@ -124,13 +120,13 @@ private Q_SLOTS:
         m_host->RunLua(QStringLiteral("world:create('lamp')"));
         m_win->show();
         QCOMPARE(m_console->lines.value(0), qMakePair(QStringLiteral("world:check()"), 0));
-        QCOMPARE(AllPaths(false), List("world world/player world/hall world/hall/box world/room "
+        QCOMPARE(AllPaths(false), Words("world world/player world/hall world/hall/box world/room "
                                        "world/room/box world/room/key world/lamp"));
         QCOMPARE(Selected(), QStringLiteral("world/player"));
         QCOMPARE(m_h->view.calls, Calls("ShowObjectProperties player,ShowProperty player Данные")
                                    );
         QCOMPARE(m_win->Search()->text(), QStringLiteral("player"));
-        QCOMPARE(m_win->SelectedNames(), List("player"));
+        QCOMPARE(m_win->SelectedNames(), Words("player"));
     }
 
     void checkRunsBeforeTheWalk()
@@ -148,7 +144,7 @@ private Q_SLOTS:
         QCOMPARE(m_console->lines[0].second, 0);
         QCOMPARE(m_console->lines[1].second, 1);
         QCOMPARE(AllPaths(false).filter(QRegularExpression(QStringLiteral("^world/[^/]*$"))),
-                 List("world/player world/hall world/room world/lamp"));
+                 Words("world/player world/hall world/room world/lamp"));
         QCOMPARE(Selected(), QStringLiteral("world/lamp"));
     }
 
@@ -199,20 +195,20 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expand");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("expanded");
-        QTest::newRow("kept") << "" << List("world world/room") << "world"
-                              << List("world world/room");
-        QTest::newRow("inside a closed node") << "" << List("world/room") << "world"
-                                              << List("world/room");
+        QTest::newRow("kept") << "" << Words("world world/room") << "world"
+                              << Words("world world/room");
+        QTest::newRow("inside a closed node") << "" << Words("world/room") << "world"
+                                              << Words("world/room");
         QTest::newRow("ancestors of the selection") << "" << QStringList() << "key"
-                                                    << List("world world/room");
+                                                    << Words("world world/room");
         // A world the check cannot run on: two owned nodes bear the name x.
         QTest::newRow("every node bearing the name")
             << "world = {uid = 'world'} a = {uid = 'a', parent = world} "
                "b = {uid = 'b', parent = world} x = {uid = 'x', items = {{uid = 'y', "
                "parent = {uid = 'x'}}}} a.items = {{uid = 'x', parent = a}} "
                "b.items = {{uid = 'x', parent = b}} world.items = {a, b}"
-            << List("world world/a world/a/x") << "world"
-            << List("world world/a world/a/x world/b/x");
+            << Words("world world/a world/a/x") << "world"
+            << Words("world world/a world/a/x world/b/x");
     }
     void expansionKeptByName()
     {
@@ -295,25 +291,25 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("clicks");
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QString>("selected");
-        QTest::newRow("plain click replaces") << List("world/room world/room/box") << List("box")
+        QTest::newRow("plain click replaces") << Words("world/room world/room/box") << Words("box")
                                               << "world/room/box";
         QTest::newRow("ctrl adds in order")
-            << List("world/room ^world/room/box ^world/room/key") << List("room box key")
+            << Words("world/room ^world/room/box ^world/room/key") << Words("room box key")
             << "world/room/key";
-        QTest::newRow("ctrl on the only name") << List("world/room ^world/room") << List("room")
+        QTest::newRow("ctrl on the only name") << Words("world/room ^world/room") << Words("room")
                                                << "world/room";
         QTest::newRow("unmark one of three")
-            << List("world/player ^world/hall/box ^world/room/key ^world/room/key")
-            << List("player box") << "world/room/box";
+            << Words("world/player ^world/hall/box ^world/room/key ^world/room/key")
+            << Words("player box") << "world/room/box";
         QTest::newRow("plain click on a marked name")
-            << List("world/room ^world/room/box ^world/room/key world/hall/box")
-            << List("room box key") << "world/hall/box";
-        QTest::newRow("any button") << List("world/room !^world/room/key") << List("room key")
+            << Words("world/room ^world/room/box ^world/room/key world/hall/box")
+            << Words("room box key") << "world/hall/box";
+        QTest::newRow("any button") << Words("world/room !^world/room/key") << Words("room key")
                                     << "world/room/key";
-        QTest::newRow("below the last row") << List("world/room ^world/room/key -")
-                                            << List("room key") << "world/room/key";
+        QTest::newRow("below the last row") << Words("world/room ^world/room/key -")
+                                            << Words("room key") << "world/room/key";
         QTest::newRow("refresh replaces the marks")
-            << List("world/room ^world/room/key refresh") << List("player") << "world/player";
+            << Words("world/room ^world/room/key refresh") << Words("player") << "world/player";
     }
     void marking()
     {
