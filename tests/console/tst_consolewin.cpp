@@ -6,11 +6,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -75,50 +75,6 @@ private Q_SLOTS:
         m_host.reset();
     }
 
-    void startsWithItsOwnLine()
-    {
-        QCOMPARE(m_console->Output()->toPlainText(),
-                 QStringLiteral("Interactive fiction builder 'Tarnwick', 2004"));
-        QVERIFY(m_console->Output()->isReadOnly());
-        QCOMPARE(m_console->windowTitle(), QStringLiteral("Консоль"));
-    }
-
-    void kindsHaveTheirStyles_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<bool>("bold");
-        QTest::addColumn<QColor>("colour");
-        QTest::newRow("command") << 0 << true << QColor(0, 0, 0);
-        QTest::newRow("normal") << 1 << false << QColor(0, 0, 0);
-        QTest::newRow("error") << 2 << false << QColor(255, 0, 0);
-        QTest::newRow("player") << 3 << true << QColor(0, 128, 0);
-        QTest::newRow("warning") << 4 << false << QColor(176, 128, 0);
-        QTest::newRow("transcript") << 5 << false << QColor(0, 64, 160);
-    }
-    void kindsHaveTheirStyles()
-    {
-        QFETCH(int, kind);
-        QFETCH(bool, bold);
-        QFETCH(QColor, colour);
-        // Each kind after each other kind, so no style leaks from the line before.
-        for (int before = 0; before < 6; ++before) {
-            m_console->ConsolePrint(QStringLiteral("before"), before);
-            m_console->ConsolePrint(QStringLiteral("line"), kind);
-            QCOMPARE(LastLine(), QStringLiteral("line"));
-            const Style style = StyleOfBlock(Document()->lastBlock());
-            QCOMPARE(style.bold, bold);
-            QCOMPARE(style.colour, colour);
-        }
-    }
-
-    void kindsOutsideTheRangeWriteNothing()
-    {
-        const QString before = m_console->Output()->toPlainText();
-        m_console->ConsolePrint(QStringLiteral("x"), 6);
-        m_console->ConsolePrint(QStringLiteral("x"), -1);
-        QCOMPARE(m_console->Output()->toPlainText(), before);
-    }
-
     void lineBreaksMakeSeveralLinesInOneStyle()
     {
         const int blocks = Document()->blockCount();
@@ -139,14 +95,44 @@ private Q_SLOTS:
         QCOMPARE(StyleOfBlock(Document()->lastBlock()).colour, QColor(0, 0, 0));
     }
 
+    // Enter echoes the line in bold, runs it (a failure shows in red after it), keeps it in the
+    // history newest first, repeats included, and clears the input.
+    void enterRunsTheLineAsLua_data()
+    {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("lastEcho");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("red");
+        QTest::newRow("assignment") << QStringList{"x = 5  "} << "x = 5  " << "" << false;
+        QTest::newRow("output after the echo") << QStringList{"print(0.1)"} << "print(0.1)"
+                                               << "0.10000000149012\t" << false;
+        QTest::newRow("failing line") << QStringList{"x = = 1"} << "x = = 1"
+                                      << "[string \"x = = 1\"]:1:" << true;
+        QTest::newRow("empty line") << QStringList{""} << "" << "" << false;
+        QTest::newRow("repeats kept") << QStringList{"a = 1", "b = 2", "a = 1"} << "a = 1" << ""
+                                      << false;
+    }
     void enterRunsTheLineAsLua()
     {
-        Type(QStringLiteral("x = 5  "));
-        QCOMPARE(LastLine(), QStringLiteral("x = 5  "));
-        QVERIFY(StyleOfBlock(Document()->lastBlock()).bold);
-        QCOMPARE(m_host->EvalString(QStringLiteral("x")), QStringLiteral("5"));
-        QCOMPARE(History(), QStringList{QStringLiteral("x = 5  ")});
+        QFETCH(QStringList, typed);
+        QFETCH(QString, lastEcho);
+        QFETCH(QString, output);
+        QFETCH(bool, red);
+        for (const QString &line : typed)
+            Type(line);
+        const int echo = Document()->blockCount() - (output.isEmpty() ? 1 : 2);
+        QCOMPARE(Document()->findBlockByNumber(echo).text(), lastEcho);
+        QVERIFY(StyleOfBlock(Document()->findBlockByNumber(echo)).bold);
+        if (!output.isEmpty()) {
+            QVERIFY2(LastLine().startsWith(output), qPrintable(LastLine()));
+            QCOMPARE(StyleOfBlock(Document()->lastBlock()).colour, red ? QColor(255, 0, 0) : QColor(0, 0, 0));
+        }
+        QStringList history = typed;
+        std::reverse(history.begin(), history.end());
+        QCOMPARE(History(), history);
         QCOMPARE(Edit()->text(), QString());
+        if (typed.first() == QLatin1String("x = 5  "))
+            QCOMPARE(m_host->EvalString(QStringLiteral("x")), QStringLiteral("5"));
     }
 
     // The combo box itself holds the focus in the running program and hands keys to its line
@@ -165,38 +151,6 @@ private Q_SLOTS:
         QTest::keyRelease(m_console->Input(), Qt::Key_Control);
         QVERIFY(!m_console->Parsing()->isChecked());
         QCOMPARE(m_host->EvalString(QStringLiteral("heard")), QStringLiteral("look"));
-    }
-
-    void enterEchoesBeforeTheRunsOutput()
-    {
-        Type(QStringLiteral("print(0.1)"));
-        QCOMPARE(Lines().mid(Lines().size() - 2),
-                 (QStringList{"print(0.1)", "0.10000000149012\t"}));
-    }
-
-    void failingLineIsReportedAndStillKept()
-    {
-        Type(QStringLiteral("x = = 1"));
-        QVERIFY(LastLine().startsWith(QStringLiteral("[string \"x = = 1\"]:1:")));
-        QCOMPARE(StyleOfBlock(Document()->lastBlock()).colour, QColor(255, 0, 0));
-        QCOMPARE(History(), QStringList{QStringLiteral("x = = 1")});
-        QCOMPARE(Edit()->text(), QString());
-    }
-
-    void emptyLineIsEchoedAndKept()
-    {
-        const int blocks = Document()->blockCount();
-        Type(QString());
-        QCOMPARE(Document()->blockCount(), blocks + 1);
-        QCOMPARE(LastLine(), QString());
-        QCOMPARE(History(), QStringList{QString()});
-    }
-
-    void historyIsNewestFirstWithRepeats()
-    {
-        for (const char *line : {"a = 1", "b = 2", "a = 1"})
-            Type(QString::fromLatin1(line));
-        QCOMPARE(History(), (QStringList{"a = 1", "b = 2", "a = 1"}));
     }
 
     void parsingHandsTheLineToParse_data()
@@ -257,30 +211,6 @@ private Q_SLOTS:
         QCOMPARE(Lines(), afterFirst);
         m_console->Start();
         QCOMPARE(Lines(), afterFirst);
-    }
-
-    void resizeKeepsTheBottomRowInPlace_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("design") << QSize(605, 452);
-        QTest::newRow("wide and short") << QSize(900, 200);
-        QTest::newRow("tall") << QSize(400, 800);
-    }
-    void resizeKeepsTheBottomRowInPlace()
-    {
-        QFETCH(QSize, size);
-        m_console->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_console.get()));
-        m_console->resize(size);
-        QWidget *client = m_console->widget();
-        QTRY_COMPARE(client->width(), m_console->width());
-        const int h = client->height();
-        QCOMPARE(m_console->Output()->geometry(), QRect(0, 0, client->width(), h - 28));
-        QCOMPARE(m_console->Input()->y(), h - 25);
-        QCOMPARE(m_console->Input()->x(), 0);
-        QCOMPARE(m_console->Input()->width(), client->width() - 85);
-        QCOMPARE(m_console->Parsing()->y(), h - 24);
-        QCOMPARE(client->width() - m_console->Parsing()->x(), 81);
     }
 
     void newestLineIsScrolledIntoView()

@@ -7,6 +7,7 @@
 #include "script/luaquote.h"
 #include "script/scriptclients.h"
 #include "script/scripthost.h"
+#include "tests/support/files.h"
 #include "tests/support/recordingconsole.h"
 
 #include <QCoreApplication>
@@ -46,12 +47,9 @@ inline QString RunForErrors(ScriptHost &host, RecordingConsole &console, const Q
 {
     const qsizetype from = console.lines.size();
     host.RunLua(text);
-    QStringList errors;
-    for (qsizetype i = from; i < console.lines.size(); ++i) {
-        if (console.lines[i].second == ConsoleKind::Error)
-            errors.append(console.lines[i].first);
-    }
-    return errors.join(QLatin1Char('\n'));
+    RecordingConsole written;
+    written.lines = console.lines.mid(from);
+    return written.Errors();
 }
 
 inline void Parse(ScriptHost &host, const QString &line)

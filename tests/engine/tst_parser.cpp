@@ -1,6 +1,7 @@
 // The parser run in a real script host: sentences typed as the console hands them over, answered
 // by methods that print what they were given.
 
+#include "tests/engine/corpus/corpusfiles.h"
 #include "tests/engine/enginetesting.h"
 #include "tests/testmain.h"
 
@@ -349,18 +350,6 @@ private slots:
             QVERIFY2(printed.contains(line), qPrintable(line + QStringLiteral(" not in:\n") + printed.join(QLatin1Char('\n'))));
     }
 
-    void lowerKeepsAllButLetters()
-    {
-        QCOMPARE(m_host->EvalString(U("lower('Ёлка, ЯЩИК и Lamp: 5%!')")), U("ёлка, ящик и lamp: 5%!"));
-    }
-
-    // The console wraps the line in long brackets, or a level bracket when it holds "]]".
-    void lineWithClosingBrackets()
-    {
-        Parse(*m_host, U("взять ]] лампу"));
-        QCOMPARE(Answers(m_console, 0).join(QLatin1Char('|')), U("lamp:take lamp - - -"));
-    }
-
     void startupResetsTheParser()
     {
         Parse(*m_host, U("взять лампу"));
@@ -370,6 +359,22 @@ private slots:
         Parse(*m_host, U("опять"));
         Parse(*m_host, U("осмотреть его"));
         QCOMPARE(Answers(m_console, int(from)).join(QLatin1Char('|')), U("E8|E3"));
+    }
+
+    // The corpus of player lines (corpus/corpus.txt): every line not marked as a known gap is
+    // understood in its game, and nothing a player types reaches them as a Lua error.
+    void corpusIsUnderstood()
+    {
+        ScriptHost host;
+        RecordingConsole console;
+        host.SetConsole(&console);
+        host.RunLua(QStringLiteral("dofile 'startup.lua'"));
+        QVERIFY(CorpusFiles::Load(host));
+        host.RunLua(QStringLiteral("corpus_result = run_corpus()"));
+        QCOMPARE(console.Errors(), QString());
+        QVERIFY(host.EvalString(QStringLiteral("corpus_result.total")).toInt() >= 300);
+        QCOMPARE(host.EvalString(QStringLiteral("table.concat(corpus_result.failures, '\\n')")), QString());
+        QCOMPARE(host.EvalString(QStringLiteral("corpus_result.errors")), QStringLiteral("0"));
     }
 };
 

@@ -102,19 +102,6 @@ private slots:
     }
     void cleanup() { m_host.reset(); }
 
-    void sampleOpensSound()
-    {
-        QVERIFY(QFile::exists(QString::fromLatin1(kProject)));
-        QVERIFY(Walkthrough().size() > 10);
-        const qsizetype from = m_console.lines.size();
-        Open(*m_host, QString::fromLatin1(kProject));
-        QCOMPARE(Answers(m_console, int(from)), QStringList());
-        QCOMPARE(m_host->EvalString(QStringLiteral("world:check()")), QStringLiteral("0"));
-        QCOMPARE(m_host->EvalString(QStringLiteral("player.parent.uid .. ' ' .. table.getn(garden.items) .. "
-                                                   "' ' .. door.parents[1].uid .. ' ' .. tostring(door.data.locked)")),
-                 QStringLiteral("hall 1 garden true"));
-    }
-
     // What the walkthrough meets on its way: the dark cellar's catcher, the messages of the parser,
     // the pronoun, "опять", the key without a preposition, the end with its counters.
     void walkthroughAnswers_data()
@@ -235,10 +222,7 @@ private slots:
         QString problem;
         QVERIFY2(writer.ProjectLines(WorldTree::Read(*m_host), &lines, &problem), qPrintable(problem));
         const QString path = m_dir.filePath(QStringLiteral("saved.twk"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(ProjectWriter::JoinLines(lines));
-        file.close();
+        QVERIFY(WriteBytes(path, ProjectWriter::JoinLines(lines)));
         m_host->RunLua(QStringLiteral("filename = '") + path + QStringLiteral("'; dofile 'postsave.lua'"));
         const QStringList original = HostTranscript(*m_host, m_console, Walkthrough(walkthrough));
 

@@ -1,12 +1,12 @@
 // The parser messages editor inside the main window, driven by clicks and keys: what leaving the
 // edit area stores, copy and paste of the nine messages, and a new project's messages.
 
-#include "widgets/asker.h"
 #include "app/mainwin.h"
 #include "console/consolewin.h"
 #include "errors/errorswin.h"
 #include "project/projectcommands.h"
 #include "script/scripthost.h"
+#include "tests/support/fakeasker.h"
 #include "tests/support/typing.h"
 #include "tests/testmain.h"
 
@@ -20,28 +20,13 @@
 
 #include <memory>
 
-namespace {
-
-class NoAsker : public Asker
-{
-public:
-    QMessageBox::StandardButton Question(QWidget *, const QString &, const QString &,
-                                         QMessageBox::StandardButtons) override
-    {
-        return QMessageBox::No;
-    }
-    bool AskText(QWidget *, const QString &, const QString &, QString *) override { return false; }
-};
-
-} // namespace
-
 class TestErrorsWin : public QObject
 {
     Q_OBJECT
 
 private:
     std::unique_ptr<TMainWin> m_main;
-    NoAsker m_asker;
+    FakeAsker m_asker;
 
     TErrorsWin *Win() const { return m_main->Errors(); }
     QPlainTextEdit *Edit() const { return Win()->ErrorMes(); }

@@ -1,15 +1,70 @@
 #include "app/mainwin.h"
 #include "console/consolewin.h"
+#include "help/helpmarkup.h"
+#include "help/helpsource.h"
 #include "help/helpwin.h"
 #include "script/scripthost.h"
 
 #include "tests/testmain.h"
 
 #include <QAction>
+#include <QHash>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextBrowser>
+
+namespace {
+
+// The style of every character as a short text: b, i, u, the point size and the palette index
+// when they are set, so a whole rendering compares as one string per character run.
+QString Styles(const QTextDocument &document)
+{
+    QStringList runs;
+    QString last;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (int i = 0; i < block.length() - 1; ++i) {
+            QTextCursor cursor(block);
+            cursor.setPosition(block.position() + i + 1);
+            const QTextCharFormat f = cursor.charFormat();
+            QString style;
+            if (f.fontWeight() >= QFont::Bold)
+                style += QLatin1Char('b');
+            if (f.fontItalic())
+                style += QLatin1Char('i');
+            if (f.fontUnderline())
+                style += QLatin1Char('u');
+            if (f.hasProperty(QTextFormat::FontPointSize))
+                style += QString::number(f.fontPointSize());
+            for (int n = 0; n < 8 && f.hasProperty(QTextFormat::ForegroundBrush); ++n)
+                if (f.foreground().color() == HelpMarkup::Palette(n))
+                    style += QLatin1Char('c') + QString::number(n);
+            const QString run = style.isEmpty() ? QStringLiteral("-") : style;
+            if (run != last)
+                runs.append(QString());
+            runs.last() += block.text().at(i);
+            if (run != last)
+                runs.last().prepend(run + QLatin1Char(':'));
+            last = run;
+        }
+    }
+    return runs.join(QLatin1Char(' '));
+}
+
+QString Alignments(const QTextDocument &document)
+{
+    QString out;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const Qt::Alignment a = block.blockFormat().alignment();
+        out += a & Qt::AlignHCenter ? QLatin1Char('c')
+               : a & Qt::AlignRight ? QLatin1Char('r')
+                                    : QLatin1Char('l');
+    }
+    return out;
+}
+
+} // namespace
 
 // The help window as the author meets it: opened from the main window, a topic chosen with the
 // mouse.
@@ -20,6 +75,92 @@ class TestHelpWin : public QObject
 private slots:
     void init() { TestRegistry::FailOnWarnings(); }
     void choosingTopics();
+
+    // The help text as the program carries it: a topic in HELP for each title, opening with it,
+    // every tag well formed and closed by its own kind, so a topic renders as its writer meant.
+    void helpTextIsWellFormed()
+    {
+        ScriptHost host;
+        host.RunLua(HelpSource::Text());
+        const QStringList &titles = THelpWin::TopicTitles();
+        QCOMPARE(host.EvalString(QStringLiteral("table.getn(HELP)")), QString::number(titles.size()));
+        // Anything that looks like a tag must be one: a value only for size (two digits) and
+        // color (one of eight), none on a closing tag.
+        static const QRegularExpression tag(QStringLiteral("\\[(/?)(b|i|u|c|r|size|color)(=[^\\]\\[]*)?\\]"));
+        static const QRegularExpression wellFormed(
+            QStringLiteral("^\\[(/(b|i|u|c|r|size|color)|b|i|u|c|r|size=\\d\\d|color=[0-7])\\]$"));
+        for (int n = 1; n <= titles.size(); ++n) {
+            const QString text = host.EvalString(QStringLiteral("HELP[%1]").arg(n));
+            const QString title = QStringLiteral("[b]") + titles.at(n - 1) + QStringLiteral("[/b]");
+            const QString heading = n == 1 ? title : QStringLiteral("[c]") + title + QStringLiteral("[/c]");
+            QVERIFY2(text.startsWith(QLatin1Char('\n') + heading + QLatin1Char('\n')), qPrintable(heading));
+            QHash<QString, int> open;
+            for (QRegularExpressionMatchIterator it = tag.globalMatch(text); it.hasNext();) {
+                const QRegularExpressionMatch match = it.next();
+                QVERIFY2(wellFormed.match(match.captured(0)).hasMatch()
+                             && (open[match.captured(2)] += match.captured(1).isEmpty() ? 1 : -1) >= 0,
+                         qPrintable(match.captured(0)));
+            }
+            for (auto it = open.cbegin(); it != open.cend(); ++it)
+                QVERIFY2(it.value() == 0, qPrintable(QStringLiteral("unclosed [") + it.key() + QLatin1Char(']')));
+        }
+    }
+
+    // The help mark-up: each kind of tag in its own pass; a malformed one renders somehow.
+    void rendersEachKindInItsOwnPass_data()
+    {
+        QTest::addColumn<QString>("markup");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("styles");
+        QTest::addColumn<QString>("alignments");
+        struct Case
+        {
+            const char *name, *markup, *text, *styles, *alignments;
+        };
+        static const Case cases[] = {
+            {"bold word", "x[b]bold[/b]y", "xboldy", "-:x b:bold -:y", "l"},
+            {"centred heading", "[c][b]Title[/b][/c]\r\nnext", "Title\nnext", "b:Title -:next",
+             "cl"},
+            {"colours", "[color=4]red[/color] [color=1]blue[/color]", "red blue",
+             "c4:red -:  c1:blue", "l"},
+            {"size", "[size=14]big[/size]", "big", "14:big", "l"},
+            {"one-digit size is no tag", "[size=9]x", "[size=9]x", "-:[size=9]x", "l"},
+            {"mixed nesting", "[i]a[b]b[/i]c[/b]", "abc", "i:a bi:b b:c", "l"},
+            {"same kind pairs in order", "[b]a[b]b[/b]c[/b]d", "abcd", "b:abc -:d", "l"},
+            {"no tags", "plain\ttext", "plain\ttext", "-:plain\ttext", "l"},
+            {"centre then right", "[c][r]x[/r][/c]", "x", "-:x", "r"},
+            {"paragraphs touched", "a\n[r]b\nc[/r]\nd", "a\nb\nc\nd", "-:abcd", "lrrl"},
+            {"centred up to a paragraph's end", "[c]a\n[/c]b", "a\nb", "-:ab", "cl"},
+            // Malformed mark-up: rendered somehow, never failing.
+            {"unclosed tags reach the end", "[b]a[i]b", "ab", "b:a bi:b", "l"},
+            {"unclosed colour", "[color=2]code", "code", "c2:code", "l"},
+            {"closing before opening", "[/b]a[b]b[b]c", "abc", "-:ab b:c", "l"},
+            {"removal joins a tag", "[[b]b]x[/b]", "x", "b:x", "l"},
+            {"size not a number", "[size=1x]y[/size]", "[size=1x]y[/size]", "-:[size=1x]y[/size]",
+             "l"},
+            {"size zero", "[size=00]y[/size]", "y", "-:y", "l"},
+            {"size cut short", "x[size=1", "x[size=1", "-:x[size=1", "l"},
+            {"colour not a digit", "[color=x]y[/color]", "[color=x]y[/color]",
+             "-:[color=x]y[/color]", "l"},
+            {"colour 8", "[color=8]x[/color]", "x", "-:x", "l"},
+            {"colour 9", "[color=9]x[/color]", "x", "-:x", "l"},
+        };
+        for (const Case &c : cases)
+            QTest::newRow(c.name) << QString::fromUtf8(c.markup) << QString::fromUtf8(c.text)
+                                  << QString::fromUtf8(c.styles) << QString::fromUtf8(c.alignments);
+    }
+    void rendersEachKindInItsOwnPass()
+    {
+        QFETCH(QString, markup);
+        QFETCH(QString, text);
+        QFETCH(QString, styles);
+        QFETCH(QString, alignments);
+        QTextDocument document;
+        HelpMarkup::Render(&document, markup);
+        QCOMPARE(document.toPlainText(), text);
+        QCOMPARE(Styles(document), styles);
+        QCOMPARE(Alignments(document), alignments);
+    }
 };
 
 namespace {

@@ -122,10 +122,7 @@ void TestLessons::Run(const Step &step)
         QList<QByteArray> lines;
         QString problem;
         QVERIFY2(ProjectWriter(m_host).ProjectLines(WorldTree::Read(m_host), &lines, &problem), qPrintable(problem));
-        QFile file(project);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(ProjectWriter::JoinLines(lines));
-        file.close();
+        QVERIFY(WriteBytes(project, ProjectWriter::JoinLines(lines)));
         m_host.RunLua(QStringLiteral("filename = [[%1]]; dofile 'postsave.lua'").arg(project));
     } else if (step.kind == Step::Open) {
         QFile file(project);

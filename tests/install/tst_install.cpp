@@ -1,6 +1,7 @@
 #include "app/enginefolder.h"
 #include "script/scripthost.h"
 
+#include "tests/support/files.h"
 #include "tests/testmain.h"
 
 #include <QDir>
@@ -15,22 +16,6 @@ class TestInstall : public QObject
 private slots:
     void installedProgramFindsItsEngine();
 };
-
-namespace {
-
-QByteArray Read(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool Write(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-} // namespace
 
 void TestInstall::installedProgramFindsItsEngine()
 {
@@ -54,7 +39,7 @@ void TestInstall::installedProgramFindsItsEngine()
         QImage(root.filePath(QStringLiteral("share/icons/hicolor/48x48/apps/tarnwick.png"))).size(),
         QSize(48, 48));
     const QByteArray entry =
-        Read(root.filePath(QStringLiteral("share/applications/tarnwick.desktop")));
+        ReadBytes(root.filePath(QStringLiteral("share/applications/tarnwick.desktop")));
     for (const char *line : {"\nExec=tarnwick\n", "\nIcon=tarnwick\n", "\nCategories=Development;"})
         QVERIFY2(entry.contains(line), line);
 
@@ -77,11 +62,11 @@ void TestInstall::installedProgramFindsItsEngine()
 
     // The next start keeps the author's vocabulary and brings the engine back to the installed one.
     const QString runtime = QStringLiteral("/objects.lua");
-    QVERIFY(Write(user + QStringLiteral("/verbs.lua"), "-- the author's words\n"));
-    QVERIFY(Write(user + runtime, "-- stale\n"));
+    QVERIFY(WriteBytes(user + QStringLiteral("/verbs.lua"), "-- the author's words\n"));
+    QVERIFY(WriteBytes(user + runtime, "-- stale\n"));
     QCOMPARE(EngineFolder::Prepare(bin, user), user);
-    QCOMPARE(Read(user + QStringLiteral("/verbs.lua")), QByteArray("-- the author's words\n"));
-    QCOMPARE(Read(user + runtime), Read(root.filePath(QStringLiteral("share/tarnwick")) + runtime));
+    QCOMPARE(ReadBytes(user + QStringLiteral("/verbs.lua")), QByteArray("-- the author's words\n"));
+    QCOMPARE(ReadBytes(user + runtime), ReadBytes(root.filePath(QStringLiteral("share/tarnwick")) + runtime));
 }
 
 TARNWICK_TEST(TestInstall)

@@ -2,13 +2,14 @@
 // and from the map itself, Delete, the lines of each paint, failures reported once, and a map
 // saved with its project and opened again.
 
-#include "widgets/asker.h"
 #include "app/mainwin.h"
 #include "console/consolewin.h"
 #include "map/mapcalls.h"
 #include "map/mapwin.h"
 #include "project/projectcommands.h"
 #include "script/scripthost.h"
+#include "tests/support/fakeasker.h"
+#include "tests/support/files.h"
 #include "tests/support/typing.h"
 #include "tests/testmain.h"
 #include "tree/itemstree.h"
@@ -29,17 +30,6 @@
 #include <memory>
 
 namespace {
-
-class NoAsker : public Asker
-{
-public:
-    QMessageBox::StandardButton Question(QWidget *, const QString &, const QString &,
-                                         QMessageBox::StandardButtons) override
-    {
-        return QMessageBox::No;
-    }
-    bool AskText(QWidget *, const QString &, const QString &, QString *) override { return false; }
-};
 
 // The pages as IDE_MAP holds them: "*" marks the current one, then name:icons|links.
 const char *const kDump = R"(
@@ -62,7 +52,7 @@ class TestMapWin : public QObject
 
 private:
     std::unique_ptr<TMainWin> m_main;
-    NoAsker m_asker;
+    FakeAsker m_asker;
 
     TMapWin *Win() const { return m_main->Map(); }
     TMapSurface *Surface() const { return Win()->Map(); }
@@ -383,11 +373,9 @@ private Q_SLOTS:
         QCOMPARE(Icons(), icons);
         QCOMPARE(Win()->PageNames(), (QStringList{QStringLiteral("A"), QStringLiteral("B]]\n")}));
 
-        QFile old(dir.filePath(QStringLiteral("old.twk")));
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("world.items = {}\r\nworld:create (\"lamp\", \"\")\r\nupdate_items()\r\n");
-        old.close();
-        m_main->Project().OpenFile(old.fileName());
+        const QString old = dir.filePath(QStringLiteral("old.twk"));
+        QVERIFY(WriteBytes(old, "world.items = {}\r\nworld:create (\"lamp\", \"\")\r\nupdate_items()\r\n"));
+        m_main->Project().OpenFile(old);
         QCOMPARE(Dump(), QStringLiteral("*nil:|"));
         QCOMPARE(Icons(), QString());
         QCOMPARE(RedLines(), QString());

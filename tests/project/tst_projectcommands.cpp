@@ -1,7 +1,8 @@
-#include "widgets/asker.h"
 #include "project/projectcommands.h"
 #include "script/luaapi.h"
 #include "script/scripthost.h"
+#include "tests/support/fakeasker.h"
+#include "tests/support/files.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/worldtree.h"
 #include "tests/testmain.h"
@@ -57,52 +58,6 @@ private:
     ScriptHost &m_host;
 };
 
-// Answers the dialogs with what the test set and records what was asked.
-class DialogAnswers : public Asker
-{
-public:
-    QMessageBox::StandardButton Question(QWidget *, const QString &, const QString &,
-                                         QMessageBox::StandardButtons) override
-    {
-        return QMessageBox::No;
-    }
-    bool AskText(QWidget *, const QString &, const QString &, QString *) override { return false; }
-    QMessageBox::StandardButton Warning(QWidget *, const QString &caption, const QString &text,
-                                        QMessageBox::StandardButtons) override
-    {
-        warnings.append(caption + QLatin1Char('|') + text);
-        return overwrite;
-    }
-    void ShowError(QWidget *, const QString &, const QString &text) override { errors.append(text); }
-    bool AskOpenFile(QWidget *, const QString &filter, QString *name) override
-    {
-        filters.append(filter);
-        *name = openName;
-        return !openName.isEmpty();
-    }
-    bool AskSaveFile(QWidget *, const QString &filter, QString *name) override
-    {
-        filters.append(filter);
-        offeredNames.append(*name);
-        *name = saveName;
-        return !saveName.isEmpty();
-    }
-
-    QString openName;
-    QString saveName;
-    QMessageBox::StandardButton overwrite = QMessageBox::No;
-    QStringList warnings;
-    QStringList errors;
-    QStringList filters;
-    QStringList offeredNames;
-};
-
-QByteArray FileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestProjectCommands : public QObject
@@ -114,11 +69,10 @@ private:
     std::unique_ptr<FakeWorkbench> m_bench;
     std::unique_ptr<ProjectCommands> m_commands;
     RecordingConsole m_console;
-    DialogAnswers m_answers;
+    FakeAsker m_answers;
     std::unique_ptr<QTemporaryDir> m_dir;
 
     QString Path(const char *name) const { return m_dir->filePath(QString::fromUtf8(name)); }
-
 
 private Q_SLOTS:
     void init()
@@ -128,7 +82,7 @@ private Q_SLOTS:
         m_dir = std::make_unique<QTemporaryDir>();
         m_host = std::make_unique<ScriptHost>();
         m_console = RecordingConsole();
-        m_answers = DialogAnswers();
+        m_answers = FakeAsker();
         m_host->SetConsole(&m_console);
         m_host->RunLua(QStringLiteral("dofile 'startup.lua'"));
         WorldTree::Define(*m_host);
@@ -159,14 +113,14 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(Path("cave.twk")));
         QCOMPARE(m_bench->file, Path("cave"));
         QCOMPARE(m_host->EvalString(QStringLiteral("filename")), Path("cave.twk"));
-        QVERIFY(m_answers.warnings.isEmpty());
+        QVERIFY(m_answers.asked.isEmpty());
 
         // From now on Save writes the same file without a dialog.
         m_host->RunLua(QStringLiteral("world:create('hall')"));
         m_answers.saveName.clear();
         QVERIFY(m_commands->Save());
         QCOMPARE(m_answers.offeredNames.size(), 1);
-        QVERIFY(FileBytes(Path("cave.twk")).contains("world:create (\"hall\", \"hall\")"));
+        QVERIFY(ReadBytes(Path("cave.twk")).contains("world:create (\"hall\", \"hall\")"));
         QCOMPARE(QDir::currentPath(), QCoreApplication::applicationDirPath());
 
         // Save As starts at the name last chosen in it, whatever was opened since.
@@ -196,29 +150,23 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(int, answer);
         QFETCH(bool, written);
-        QFile old(Path("cave.twk"));
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old project\r\n");
-        old.close();
+        QVERIFY(WriteBytes(Path("cave.twk"), "old project\r\n"));
         m_answers.saveName = m_dir->filePath(typed);
-        m_answers.overwrite = QMessageBox::StandardButton(answer);
+        m_answers.answer = QMessageBox::StandardButton(answer);
         QCOMPARE(m_commands->SaveAs(), written);
-        QCOMPARE(m_answers.warnings,
+        QCOMPARE(m_answers.asked,
                  QStringList{QString::fromUtf8("Подтверждение|Такой файл уже существует. Продолжить?")});
-        QCOMPARE(FileBytes(Path("cave.twk")) == "old project\r\n", !written);
+        QCOMPARE(ReadBytes(Path("cave.twk")) == "old project\r\n", !written);
         QCOMPARE(m_bench->file, written ? m_dir->filePath(typed) : QString::fromUtf8("Новый.twk"));
     }
 
     void failedWriteLeavesTheOldFileAndTitle()
     {
-        QFile old(Path("cave.twk"));
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old project\r\n");
-        old.close();
+        QVERIFY(WriteBytes(Path("cave.twk"), "old project\r\n"));
         m_bench->file = Path("cave.twk");
         m_host->RunLua(QStringLiteral("world:create('hall'); hall.ide_data['bad key'] = 'x'"));
         QVERIFY(!m_commands->Save());
-        QCOMPARE(FileBytes(Path("cave.twk")), QByteArray("old project\r\n"));
+        QCOMPARE(ReadBytes(Path("cave.twk")), QByteArray("old project\r\n"));
         QCOMPARE(m_answers.errors.size(), 1);
         QVERIFY(m_answers.errors[0].contains(QString::fromUtf8("«bad key»")));
 
@@ -229,28 +177,10 @@ private Q_SLOTS:
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"cave.twk"});
     }
 
-    void openRunsTheFileThenPostload()
-    {
-        m_host->RunLua(QString::fromUtf8(
-            "world:create('hall', 'Зал'); hall.ide_data.look = 'return \"темно\"'; hall.data.n = 2"));
-        m_answers.saveName = Path("cave.twk");
-        QVERIFY(m_commands->SaveAs());
-        m_commands->New();
-        m_answers.openName = Path("cave.twk");
-        m_commands->Open();
-        QCOMPARE(m_bench->file, Path("cave.twk"));
-        QCOMPARE(m_console.Errors(), QString());
-        QCOMPARE(m_host->EvalString(QStringLiteral("hall:look()")), QString::fromUtf8("темно"));
-        QCOMPARE(m_host->EvalString(QStringLiteral("hall.data.n")), QStringLiteral("2"));
-        QVERIFY(m_bench->endedEdits >= 1);
-    }
-
     void openReportsTheRealSyntaxError()
     {
-        QFile broken(Path("broken.twk"));
-        QVERIFY(broken.open(QIODevice::WriteOnly));
-        broken.write("world.items = {}\r\nworld:create (\"hall\", \"hall\")\r\nhall.x = = 1\r\nupdate_items()\r\n");
-        broken.close();
+        QVERIFY(WriteBytes(Path("broken.twk"),
+                           "world.items = {}\r\nworld:create (\"hall\", \"hall\")\r\nhall.x = = 1\r\nupdate_items()\r\n"));
         m_host->RunLua(QStringLiteral("postload_ran = nil"));
         m_answers.openName = Path("broken.twk");
         m_commands->Open();
@@ -356,14 +286,11 @@ private Q_SLOTS:
     {
         QVERIFY(QDir(m_dir->path()).mkdir(QString::fromUtf8("Проекты")));
         const QString folder = m_dir->filePath(QString::fromUtf8("Проекты"));
-        QFile module(folder + QStringLiteral("/helper.lua"));
-        QVERIFY(module.open(QIODevice::WriteOnly));
-        module.write("helper_answer = 42\n");
-        module.close();
+        QVERIFY(WriteBytes(folder + QStringLiteral("/helper.lua"), "helper_answer = 42\n"));
         m_host->RunLua(QStringLiteral("world:create('hall'); hall.data.n = 3"));
         m_answers.saveName = folder + QString::fromUtf8("/пещера");
         QVERIFY(m_commands->SaveAs());
-        const QByteArray file = FileBytes(folder + QString::fromUtf8("/пещера.twk"));
+        const QByteArray file = ReadBytes(folder + QString::fromUtf8("/пещера.twk"));
         QVERIFY2(file.contains("hall.data = {n = 3}"), file.constData());
 
         m_host->RunLua(QStringLiteral("require 'helper'; require 'persist'"));
@@ -378,6 +305,34 @@ private Q_SLOTS:
         m_host->RunLua(QStringLiteral("require 'missing'"));
         QVERIFY2(m_console.Errors().contains(folder + QStringLiteral("/missing.lua")),
                  qPrintable(m_console.Errors()));
+    }
+
+    // postload.lua names a source that does not compile and compiles the rest.
+    void sourceThatDoesNotCompileIsNamedAndTheRestLoads()
+    {
+        m_host->RunLua(QStringLiteral(
+            "world:create('hall'); hall.ide_data.broken = 'if then'; hall.ide_data.fine = 'return 7'"));
+        m_host->RunLua(QStringLiteral("dofile 'postload.lua'"));
+        const QString errors = m_console.Errors();
+        QVERIFY2(errors.contains(QString::fromUtf8("Объект «hall», свойство «broken»")), qPrintable(errors));
+        QCOMPARE(errors.count(QLatin1Char('\n')), 0);
+        QCOMPARE(m_host->EvalString(QStringLiteral("hall:fine()")), QStringLiteral("7"));
+    }
+
+    // copynode.lua writes the data of the subtree in temp.lua.
+    void copynodeWritesTheSubtreesData()
+    {
+        m_host->RunLua(QStringLiteral(
+            "world:create('box'); box:create('coin'); coin.data.value = 5; box.data.open = false;"
+            "player.data.gold = 1; temp = box"));
+        QFile::remove(QStringLiteral("temp.lua"));
+        m_host->RunLua(QStringLiteral("dofile 'copynode.lua'"));
+        QCOMPARE(m_console.Errors(), QString());
+        QFile file(QStringLiteral("temp.lua"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        file.remove();
+        QCOMPARE(text, QByteArray("box.data = {open = false}\r\ncoin.data = {value = 5}\r\n"));
     }
 
     // A generated world saved, replaced by a new one and opened again is the same world.
@@ -397,7 +352,9 @@ private Q_SLOTS:
             "end\n"
             "end\n"
             "room2:add(room1)\n"
-            "PARSE_ERROR[5] = 'Здесь нет такого.'\n"));
+            "room1.data.title = 'a \\\"quoted\\\"\\n]] line'; room1.data['with space'] = 1\n"
+            "room1.data[5] = 'five'\n"
+            "PARSE_ERROR[5] = 'Здесь нет ]] такого.'\n"));
         m_host->RunLua(QStringLiteral("dofile 'postload.lua'"));
         const QString before = m_host->EvalString(QStringLiteral("world_dump()"));
         QVERIFY(before.count(QLatin1Char('\n')) > 15);
@@ -407,9 +364,12 @@ private Q_SLOTS:
         QVERIFY(m_host->EvalString(QStringLiteral("world_dump()")) != before);
         m_answers.openName = Path("world.twk");
         m_commands->Open();
+        QVERIFY(m_bench->endedEdits >= 1);
         QCOMPARE(m_console.Errors(), QString());
         QCOMPARE(m_host->EvalString(QStringLiteral("world_dump()")), before);
-        QCOMPARE(m_host->EvalString(QStringLiteral("PARSE_ERROR[5]")), QString::fromUtf8("Здесь нет такого."));
+        QCOMPARE(m_host->EvalString(QStringLiteral("PARSE_ERROR[5]")), QString::fromUtf8("Здесь нет ]] такого."));
+        // The sources are compiled again as the project opens.
+        QCOMPARE(m_host->EvalString(QStringLiteral("room3:look()")), QStringLiteral("3"));
     }
 };
 

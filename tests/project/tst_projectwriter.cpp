@@ -115,8 +115,8 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, source);
         m_host->RunLua(QStringLiteral("world:create('hall')"));
-        m_host->RunLua("hall.name = " + (name.isEmpty() ? QStringLiteral("42") : LuaQuote(name)));
-        m_host->RunLua("hall.ide_data.look = " + LuaQuote(source));
+        m_host->RunLua("hall.name = " + (name.isEmpty() ? QStringLiteral("42") : LuaQuote::QuotedString(name)));
+        m_host->RunLua("hall.ide_data.look = " + LuaQuote::QuotedString(source));
         const QByteArray file = ProjectWriter::JoinLines(Write());
         QVERIFY(!file.isEmpty());
         const QString expectedName = name.isEmpty() ? QStringLiteral("42") : name;
@@ -188,40 +188,7 @@ private Q_SLOTS:
         QVERIFY(writer.SubtreeLines(Node("player"), QStringLiteral("chest"), &lines, &error));
         QVERIFY(lines.isEmpty());
     }
-
-    void extensionRule_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("written");
-        QTest::newRow("no extension") << "C:\\Games\\Cave" << "C:\\Games\\Cave.twk";
-        QTest::newRow("twk") << "/home/a/cave.twk" << "/home/a/cave.twk";
-        QTest::newRow("upper case") << "cave.TWK" << "cave.TWK.twk";
-        QTest::newRow("other extension") << "cave.txt" << "cave.txt.twk";
-        QTest::newRow("dot in a folder") << "/home/a.b/cave" << "/home/a.b/cave.twk";
-        QTest::newRow("dot in a windows folder") << "C:\\a.twk\\cave" << "C:\\a.twk\\cave.twk";
-        QTest::newRow("clipboard") << "clipboard" << "clipboard.twk";
-    }
-    void extensionRule()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, written);
-        QCOMPARE(ProjectWriter::WithExtension(name), written);
-    }
-
-    void pathBodyDoublesBackslashes()
-    {
-        QCOMPARE(ProjectWriter::LuaPathBody(QStringLiteral("C:\\Games\\Cave.twk")),
-                 QStringLiteral("C:\\\\Games\\\\Cave.twk"));
-    }
-
-private:
-    static QString LuaQuote(const QString &text);
 };
-
-QString TestProjectWriter::LuaQuote(const QString &text)
-{
-    return ::LuaQuote::QuotedString(text);
-}
 
 TARNWICK_TEST(TestProjectWriter)
 #include "tst_projectwriter.moc"

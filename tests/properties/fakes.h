@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/asker.h"
 #include "widgets/windowlinks.h"
+#include "tests/support/fakeasker.h"
 
 #include <QStringList>
 
@@ -23,39 +23,4 @@ public:
     QString uid;
     QString parentUid;
     QStringList searches;
-};
-
-// Answers the one-line input dialog as the test says, and remembers how it was asked and what
-// it was warned of.
-class FakeAsker : public Asker
-{
-public:
-    QMessageBox::StandardButton Question(QWidget *, const QString &, const QString &,
-                                         QMessageBox::StandardButtons) override
-    {
-        return QMessageBox::No;
-    }
-
-    bool AskText(QWidget *, const QString &caption, const QString &prompt, QString *text) override
-    {
-        captions.append(caption);
-        prompts.append(prompt);
-        initialTexts.append(*text);
-        *text = answer;
-        return confirm;
-    }
-
-    QMessageBox::StandardButton Warning(QWidget *, const QString &caption, const QString &text,
-                                        QMessageBox::StandardButtons) override
-    {
-        warnings.append(caption + QLatin1Char('|') + text);
-        return QMessageBox::Ok;
-    }
-
-    QString answer;
-    bool confirm = true;
-    QStringList warnings;
-    QStringList captions;
-    QStringList prompts;
-    QStringList initialTexts;
 };

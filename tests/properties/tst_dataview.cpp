@@ -3,10 +3,13 @@
 
 #include "app/mainwin.h"
 #include "project/projectcommands.h"
+#include "properties/datareader.h"
+#include "properties/datastatements.h"
 #include "properties/dataview.h"
 #include "properties/propertieswin.h"
 #include "script/scripthost.h"
 #include "tests/properties/fakes.h"
+#include "tests/support/files.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/testmain.h"
 #include "tree/itemswin.h"
@@ -21,6 +24,8 @@
 #include <QTreeWidgetItemIterator>
 
 #include <memory>
+
+namespace DS = DataStatements;
 
 class TestDataView : public QObject
 {
@@ -80,11 +85,7 @@ private:
 
     QString Echoes() const
     {
-        QStringList lines;
-        for (const auto &line : m_console.lines)
-            if (line.second == ConsoleKind::Command)
-                lines << line.first;
-        return lines.join(QLatin1Char(';'));
+        return m_console.Texts(ConsoleKind::Command).join(QLatin1Char(';'));
     }
 
 private Q_SLOTS:
@@ -92,6 +93,7 @@ private Q_SLOTS:
     {
         TestRegistry::FailOnWarnings();
         m_asker = FakeAsker();
+        m_asker.confirm = true;
         m_main = std::make_unique<TMainWin>();
         m_main->SetAsker(&m_asker);
         m_main->show();
@@ -223,14 +225,14 @@ private Q_SLOTS:
         QFETCH(QString, selected);
         Show(data);
         ClickNode(node);
-        m_asker.answer = answer;
+        m_asker.text = answer;
         // The keys work from the field and the tree alike.
         QWidget *target = Field()->isEnabled() ? static_cast<QWidget *>(Field()) : Tree();
         QTRY_VERIFY(target->hasFocus());
         QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifier));
         QCOMPARE(Echoes(), echo);
         QCOMPARE(m_console.Errors(), QString());
-        QCOMPARE(m_asker.warnings.size(), echo.isEmpty() ? 1 : 0);
+        QCOMPARE(m_asker.asked.size(), echo.isEmpty() ? 1 : 0);
         QCOMPARE(Nodes(), after);
         QCOMPARE(Selected(), selected);
     }
@@ -256,12 +258,73 @@ private Q_SLOTS:
         m_main->Items()->UpdateItems(QStringLiteral("player"));
         QTemporaryDir folder;
         const QString name = folder.filePath(QStringLiteral("p.twk"));
-        QFile file(name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("player.data = { gold = 5 }\n");
-        file.close();
+        QVERIFY(WriteBytes(name, "player.data = { gold = 5 }\n"));
         m_main->Project().OpenFile(name);
         QCOMPARE(Nodes(), QStringLiteral(".gold = 5|1"));
+    }
+
+    // The texts built for a node: the path and value text read back as the very key and value
+    // Lua holds, however odd the key or the number.
+    void entryReadsBack_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("name") << "'name'" << "'box'" << ".name = 'box'";
+        QTest::newRow("float as Lua writes it") << "'n'" << "0.1" << ".n = 0.10000000149012";
+        QTest::newRow("index") << "2" << "20" << "[2] = 20";
+        QTest::newRow("float index") << "2.5" << "true" << "[2.5] = true";
+        QTest::newRow("boolean key") << "false" << "-3" << "[false] = -3";
+        QTest::newRow("key with a blank") << "'two words'" << "1" << "[\"two words\"] = 1";
+        QTest::newRow("keyword key") << "'end'" << "1" << "[\"end\"] = 1";
+        QTest::newRow("Cyrillic key") << "'цвет'" << "'красный'" << "[\"цвет\"] = 'красный'";
+        QTest::newRow("quote in a string") << "'s'" << "\"it's\"" << ".s = \"it's\"";
+        QTest::newRow("backslash and line break") << "'s'" << "'a\\\\b\\nc'" << ".s = \"a\\\\b\\nc\"";
+        QTest::newRow("quote in a key") << "\"a'b\\\"\"" << "1" << "[\"a'b\\\"\"] = 1";
+        QTest::newRow("huge") << "'big'" << "1e30" << ".big = 1.0000000150475e+30";
+        QTest::newRow("infinity") << "1/0" << "-1/0" << "[1/0] = -1/0";
+        QTest::newRow("not a number") << "'nan'" << "0/0" << ".nan = 0/0";
+    }
+
+    void entryReadsBack()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QString, text);
+        ScriptHost host;
+        host.RunLua(QStringLiteral("hall = { data = {} } hall.data[") + key + QStringLiteral("] = ") + value);
+        const DataNode::Tree tree = DataReader::Read(host.State(), QStringLiteral("hall"));
+        QCOMPARE(tree.nodes.size(), size_t(1));
+        const DataNode::Node &node = tree.nodes.front();
+        QCOMPARE(DS::KeyText(node.key) + DS::ValueSuffix(node.value), text);
+        // Written back through the path, the value lands under the same key, unchanged.
+        host.RunLua(QStringLiteral("old = hall.data[") + key + QStringLiteral("] hall.data = {}"));
+        host.RunLua(DS::SetStatement(DS::Path(QStringLiteral("hall"), {DS::KeyPart(node.key)}),
+                                     DS::Literal(node.value)));
+        QCOMPARE(host.EvalString(QStringLiteral("(function () local k, v = next(hall.data) "
+                                                "return tostring(k == (") + key
+                                 + QStringLiteral(") and (v == old or v ~= v)) end)()")),
+                 QStringLiteral("true"));
+    }
+
+    void addStatement_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("element") << "5" << "table.insert(t, 5)";
+        QTest::newRow("named field") << "x = 5" << "t.x = 5";
+        QTest::newRow("blanks kept") << " x= 'a'" << "t. x= 'a'";
+        QTest::newRow("bracketed key") << "[\"a b\"] = 1" << "t[\"a b\"] = 1";
+        QTest::newRow("equals inside a table") << "{a = 1}" << "table.insert(t, {a = 1})";
+        QTest::newRow("equals inside a string") << "'a=b'" << "table.insert(t, 'a=b')";
+        QTest::newRow("comparison") << "x == 5" << "table.insert(t, x == 5)";
+    }
+
+    void addStatement()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, statement);
+        QCOMPARE(DS::AddStatement(QStringLiteral("t"), answer), statement);
     }
 };
 

@@ -99,24 +99,6 @@ private Q_SLOTS:
         QCOMPARE(BoldWords(), bold);
     }
 
-    // Every change restyles what it touched; none of it changes the text the author typed.
-    void editingRestyles()
-    {
-        Load(QString());
-        Type(QStringLiteral("end"));
-        QCOMPARE(BoldWords(), QStringList{"end"});
-        QTest::keyClick(Editor(), Qt::Key_Backspace);
-        QCOMPARE(BoldWords(), QStringList());
-        Type(QStringLiteral("d x"));
-        QCOMPARE(BoldWords(), QStringList{"end"});
-        QGuiApplication::clipboard()->setText(QStringLiteral("while true do "));
-        Editor()->moveCursor(QTextCursor::Start);
-        QTest::keyClick(Editor(), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(BoldWords(), (QStringList{"while", "true", "do", "end"}));
-        m_win->PropNames()->setFocus();
-        QCOMPARE(m_host->EvalString(QStringLiteral("hall.ide_data.look")), QStringLiteral("while true do end x"));
-    }
-
     void autoSubstitution_data()
     {
         QTest::addColumn<QString>("before");

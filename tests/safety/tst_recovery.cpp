@@ -6,7 +6,8 @@
 #include "app/startup.h"
 #include "console/consolewin.h"
 #include "script/scripthost.h"
-#include "tests/safety/answers.h"
+#include "tests/support/fakeasker.h"
+#include "tests/support/files.h"
 #include "tests/testmain.h"
 #include "tree/itemswin.h"
 
@@ -35,12 +36,6 @@ int CopiesIn(const QString &folder)
     return copies;
 }
 
-QByteArray Bytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void Say(const QString &line)
 {
     std::printf("%s\n", line.toUtf8().constData());
@@ -66,7 +61,8 @@ int RecoveryChild(int argc, char **argv)
     QApplication app(argc, argv);
     PrepareApplication();
     const QByteArray phase = argv[2];
-    Answers answers;
+    FakeAsker answers;
+    answers.answerFor.insert(QStringLiteral("Выход"), QMessageBox::No);
     answers.answer = phase == "yes" ? QMessageBox::Yes : QMessageBox::No;
     TMainWin main;
     main.SetAsker(&answers);
@@ -98,7 +94,7 @@ class TestRecovery : public QObject
 
 private:
     std::unique_ptr<TMainWin> m_main;
-    Answers m_answers;
+    FakeAsker m_answers;
     std::unique_ptr<QTemporaryDir> m_data;
 
 private Q_SLOTS:
@@ -126,7 +122,7 @@ private Q_SLOTS:
         QCOMPARE(m_main->Recovery().CurrentCopy(), QString());
 
         m_main->Host().RunLua(QStringLiteral("world:create('hall')"));
-        const QByteArray saved = Bytes(file);
+        const QByteArray saved = ReadBytes(file);
         const QString title = m_main->windowTitle();
         const QString filename = m_main->Host().EvalString(QStringLiteral("filename"));
         const QString folder = QDir::currentPath();
@@ -134,8 +130,8 @@ private Q_SLOTS:
         m_main->Recovery().WriteNow();
         const QString copy = m_main->Recovery().CurrentCopy();
         QVERIFY(copy.startsWith(m_data->path()));
-        QVERIFY(Bytes(copy).contains("world:create (\"hall\", \"hall\")"));
-        QCOMPARE(Bytes(file), saved);
+        QVERIFY(ReadBytes(copy).contains("world:create (\"hall\", \"hall\")"));
+        QCOMPARE(ReadBytes(file), saved);
         QCOMPARE(m_main->windowTitle(), title);
         QCOMPARE(m_main->Host().EvalString(QStringLiteral("filename")), filename);
         QCOMPARE(QDir::currentPath(), folder);
@@ -210,7 +206,7 @@ private Q_SLOTS:
         const QString copy = QString::fromUtf8(said.mid(5));
         ::kill(pid_t(first.processId()), SIGKILL);
         QVERIFY(first.waitForFinished());
-        QVERIFY(Bytes(copy).contains("world:create (\"kept\", \"kept\")"));
+        QVERIFY(ReadBytes(copy).contains("world:create (\"kept\", \"kept\")"));
 
         second.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--recovery-child"), answer});
         QVERIFY(second.waitForFinished(60000));

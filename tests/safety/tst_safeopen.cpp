@@ -6,7 +6,8 @@
 #include "script/codepage.h"
 #include "script/luaapi.h"
 #include "script/scripthost.h"
-#include "tests/safety/answers.h"
+#include "tests/support/fakeasker.h"
+#include "tests/support/files.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/worldtree.h"
 #include "tests/testmain.h"
@@ -18,33 +19,13 @@
 
 #include <memory>
 
-namespace {
-
-void Write(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QStringList OfKind(const RecordingConsole &console, int kind)
-{
-    QStringList lines;
-    for (const auto &line : console.lines)
-        if (line.second == kind)
-            lines.append(line.first);
-    return lines;
-}
-
-} // namespace
-
 class TestSafeOpen : public QObject
 {
     Q_OBJECT
 
 private:
     std::unique_ptr<TMainWin> m_main;
-    Answers m_answers;
+    FakeAsker m_answers;
     RecordingConsole m_console;
     std::unique_ptr<QTemporaryDir> m_project;
     std::unique_ptr<QTemporaryDir> m_elsewhere;
@@ -59,7 +40,7 @@ private:
         text.replace("@KEEP@", QFile::encodeName(Elsewhere("keep.txt")))
             .replace("@OUT@", QFile::encodeName(Elsewhere("out.txt")))
             .replace("@LUA@", QFile::encodeName(Elsewhere("escape.lua")));
-        Write(Project(), text);
+        QVERIFY(WriteBytes(Project(), text));
         m_main->Project().OpenFile(Project());
     }
 
@@ -70,8 +51,8 @@ private Q_SLOTS:
         QDir::setCurrent(QCoreApplication::applicationDirPath());
         m_project = std::make_unique<QTemporaryDir>();
         m_elsewhere = std::make_unique<QTemporaryDir>();
-        Write(Elsewhere("keep.txt"), "kept\n");
-        Write(Elsewhere("escape.lua"), "escaped = true\n");
+        QVERIFY(WriteBytes(Elsewhere("keep.txt"), "kept\n"));
+        QVERIFY(WriteBytes(Elsewhere("escape.lua"), "escaped = true\n"));
         m_main = std::make_unique<TMainWin>();
         m_main->SetAsker(&m_answers);
         // The package library, as a program that offers require has it open.
@@ -116,7 +97,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, call);
         QFETCH(QString, reported);
         Open("world.items = {}\r\n" + call + "\r\nworld:create (\"after\", \"\")\r\nupdate_items()\r\n");
-        const QStringList red = OfKind(m_console, ConsoleKind::Error);
+        const QStringList red = m_console.Texts(ConsoleKind::Error);
         QCOMPARE(red.size(), 1);
         QVERIFY2(red[0].startsWith(QStringLiteral("Открытие проекта: отклонён вызов ") + reported), qPrintable(red[0]));
         QVERIFY2(red[0].endsWith(QStringLiteral(" — safe.twk, строка 2")), qPrintable(red[0]));
@@ -130,13 +111,13 @@ private Q_SLOTS:
     // through a guard the project kept.
     void ownFilesLoadAndTheLibraryComesBack()
     {
-        Write(m_project->filePath(QStringLiteral("helper.lua")), "helped = true\n");
+        QVERIFY(WriteBytes(m_project->filePath(QStringLiteral("helper.lua")), "helped = true\n"));
         Open("world.items = {}\r\ndofile('" + QFile::encodeName(m_project->filePath(QStringLiteral("helper.lua")))
              + "')\r\nlocal f = io.open('" + QFile::encodeName(Project())
              + "'); if f then f:close() end\r\nkept_remove = os.remove\r\nupdate_items()\r\n");
         QCOMPARE(m_console.Errors(), QString());
         QVERIFY(m_main->Host().EvalDefined(QStringLiteral("helped")));
-        Write(Elsewhere("out.txt"), "x");
+        QVERIFY(WriteBytes(Elsewhere("out.txt"), "x"));
         m_main->Host().RunBytes("kept_remove('" + QFile::encodeName(Elsewhere("out.txt")) + "'); os.remove('"
                                 + QFile::encodeName(Elsewhere("keep.txt")) + "')");
         QVERIFY(!QFile::exists(Elsewhere("out.txt")));
@@ -158,7 +139,7 @@ private Q_SLOTS:
              "}\r\n"
              "function planted () os.remove('x') end\r\n"
              "update_items()\r\n");
-        QCOMPARE(OfKind(m_console, ConsoleKind::Warning),
+        QCOMPARE(m_console.Texts(ConsoleKind::Warning),
                  QStringList({QStringLiteral("в проекте используется os.remove: файл safe.twk, строка 11"),
                               QStringLiteral("в проекте используется os.execute: объект «hall», свойство "
                                              "«look»; объект «door», свойство «open»")}));
@@ -181,7 +162,7 @@ private Q_SLOTS:
         QByteArray bytes = file.readAll();
         if (!sample.contains(QStringLiteral("/examples/")))
             bytes = CodePage::ToLua(QString::fromUtf8(bytes));
-        Write(Project(), bytes);
+        QVERIFY(WriteBytes(Project(), bytes));
 
         ScriptHost plain;
         RecordingConsole plainConsole;
@@ -197,7 +178,7 @@ private Q_SLOTS:
         QVERIFY(opened.count(QLatin1Char('\n')) > 5);
         QCOMPARE(opened, plain.EvalString(QStringLiteral("world_dump()")));
         QCOMPARE(m_console.Errors(), plainConsole.Errors());
-        QCOMPARE(OfKind(m_console, ConsoleKind::Warning), QStringList());
+        QCOMPARE(m_console.Texts(ConsoleKind::Warning), QStringList());
     }
 };
 

@@ -7,7 +7,8 @@
 #include "play/walkthroughrunner.h"
 #include "script/scripthost.h"
 #include "tests/engine/enginetesting.h"
-#include "tests/safety/answers.h"
+#include "tests/support/fakeasker.h"
+#include "tests/support/files.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/worldtree.h"
 #include "tests/testmain.h"
@@ -31,13 +32,6 @@ QStringList Walkthrough()
     return file.open(QIODevice::ReadOnly) ? Transcript::Lines(QString::fromUtf8(file.readAll())) : QStringList();
 }
 
-void WriteLines(const QString &path, const QStringList &lines)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(Transcript::Text(lines).toUtf8());
-}
-
 // Stops the game the first time it is asked.
 class StopAtOnce : public RunGuard
 {
@@ -54,7 +48,7 @@ class TestWalkthrough : public QObject
 
 private:
     std::unique_ptr<TMainWin> m_main;
-    Answers m_answers;
+    FakeAsker m_answers;
     std::unique_ptr<QTemporaryDir> m_dir;
     // The sample compiled, and its transcript as the terminal player writes it.
     QString m_game;
@@ -108,7 +102,7 @@ private Q_SLOTS:
         }
         const QString path = m_dir->filePath(QStringLiteral("house.expected"));
         if (change != QLatin1String("missing"))
-            WriteLines(path, expected);
+            QVERIFY(WriteBytes(path, Transcript::Text(expected).toUtf8()));
         const EngineTesting::Run run = EngineTesting::PlayInTerminal({QStringLiteral("--expect"), path, m_game}, Walkthrough());
         QCOMPARE(run.exitCode, status);
         QCOMPARE(run.out, report);
@@ -122,10 +116,10 @@ private Q_SLOTS:
         m_main->Host().RunLua(QStringLiteral("filename = 'mine'"));
         const QString before = m_main->Host().EvalString(QStringLiteral("world_dump()"));
         const QString walk = m_dir->filePath(QStringLiteral("walk.txt"));
-        WriteLines(walk, Walkthrough());
+        QVERIFY(WriteBytes(walk, Transcript::Text(Walkthrough()).toUtf8()));
         QStringList expected = m_transcript;
         expected[9] = QStringLiteral("Дверь открыта настежь.");
-        WriteLines(m_dir->filePath(QStringLiteral("walk.expected")), expected);
+        QVERIFY(WriteBytes(m_dir->filePath(QStringLiteral("walk.expected")), Transcript::Text(expected).toUtf8()));
         RecordingConsole console;
         m_main->Host().SetConsole(&console);
         QLineEdit *input = m_main->Console()->Input()->lineEdit();

@@ -1,9 +1,11 @@
 #include "script/codepage.h"
 #include "script/luaapi.h"
+#include "script/luanames.h"
 #include "script/luaquote.h"
 #include "script/scripthost.h"
 #include "tests/support/recordingconsole.h"
 
+#include <QSet>
 #include <QTest>
 
 #include <memory>
@@ -26,48 +28,51 @@ private Q_SLOTS:
         m_host->SetConsole(&m_console);
     }
 
-    void printWritesOneNormalLine_data()
+    // A chunk writes at most one line: print's values joined by tabs, error_print's first value,
+    // or, once _ALERT is set, the chunk's own failure in red.
+    void chunkWritesOneLine_data()
     {
         QTest::addColumn<QString>("chunk");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("mixed values") << "print(nil, 1.5, 'a', true, {})"
-                                      << "nil\t1.5\ta\ttrue\ttable\t";
-        QTest::newRow("no arguments") << "print()" << "";
-        QTest::newRow("float number") << "print(0.1)" << "0.10000000149012\t";
-        QTest::newRow("integer") << "print(2, -7)" << "2\t-7\t";
-        QTest::newRow("function and false") << "print(print, false)" << "function\tfalse\t";
-        QTest::newRow("embedded line break stays in the line") << "print('a\\nb')" << "a\nb\t";
-        QTest::newRow("cyrillic") << QString::fromUtf8("print('взять лампу')")
-                                  << QString::fromUtf8("взять лампу\t");
+        QTest::addColumn<bool>("alert");
+        QTest::addColumn<QString>("line"); // the start of the line; unset for no line
+        QTest::addColumn<int>("kind");
+        const int normal = ConsoleKind::Normal, error = ConsoleKind::Error;
+        QTest::newRow("mixed values") << "print(nil, 1.5, 'a', true, {})" << false
+                                      << "nil\t1.5\ta\ttrue\ttable\t" << normal;
+        QTest::newRow("no arguments") << "print()" << false << "" << normal;
+        QTest::newRow("float number") << "print(0.1)" << false << "0.10000000149012\t" << normal;
+        QTest::newRow("integer") << "print(2, -7)" << false << "2\t-7\t" << normal;
+        QTest::newRow("function and false") << "print(print, false)" << false << "function\tfalse\t"
+                                            << normal;
+        QTest::newRow("embedded line break") << "print('a\\nb')" << false << "a\nb\t" << normal;
+        QTest::newRow("cyrillic") << QString::fromUtf8("print('взять лампу')") << false
+                                  << QString::fromUtf8("взять лампу\t") << normal;
+        QTest::newRow("error_print string") << "error_print('boom')" << false << "boom" << error;
+        QTest::newRow("error_print number") << "error_print(12)" << false << "12" << error;
+        QTest::newRow("error_print nothing") << "error_print()" << false << "" << error;
+        QTest::newRow("error_print table") << "error_print({})" << false << "" << error;
+        QTest::newRow("error_print, the first only") << "error_print('a', 'b')" << false << "a" << error;
+        QTest::newRow("syntax, no alert") << "x = = 1" << false << QString() << error;
+        QTest::newRow("runtime, no alert") << "error('runtime')" << false << QString() << error;
+        QTest::newRow("syntax") << "x = = 1" << true << "[string \"x = = 1\"]:1:" << error;
+        QTest::newRow("runtime") << "local a = nil\na.b = 1" << true
+                                 << "[string \"local a = nil...\"]:2:" << error;
     }
-    void printWritesOneNormalLine()
+    void chunkWritesOneLine()
     {
         QFETCH(QString, chunk);
+        QFETCH(bool, alert);
         QFETCH(QString, line);
+        QFETCH(int, kind);
+        if (alert)
+            m_host->RunLua(QStringLiteral("_ALERT = error_print"));
         m_host->RunLua(chunk);
-        QCOMPARE(m_console.lines.size(), 1);
-        QCOMPARE(m_console.lines[0].first, line);
-        QCOMPARE(m_console.lines[0].second, int(ConsoleKind::Normal));
-    }
-
-    void errorPrintWritesOneErrorLine_data()
-    {
-        QTest::addColumn<QString>("chunk");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("string") << "error_print('boom')" << "boom";
-        QTest::newRow("number") << "error_print(12)" << "12";
-        QTest::newRow("missing") << "error_print()" << "";
-        QTest::newRow("table") << "error_print({})" << "";
-        QTest::newRow("only the first") << "error_print('a', 'b')" << "a";
-    }
-    void errorPrintWritesOneErrorLine()
-    {
-        QFETCH(QString, chunk);
-        QFETCH(QString, line);
-        m_host->RunLua(chunk);
-        QCOMPARE(m_console.lines.size(), 1);
-        QCOMPARE(m_console.lines[0].first, line);
-        QCOMPARE(m_console.lines[0].second, int(ConsoleKind::Error));
+        QCOMPARE(m_console.lines.size(), line.isNull() ? 0 : 1);
+        if (line.isNull())
+            return;
+        QVERIFY2(alert ? m_console.lines[0].first.startsWith(line) : m_console.lines[0].first == line,
+                 qPrintable(m_console.lines[0].first));
+        QCOMPARE(m_console.lines[0].second, kind);
     }
 
     void echoedRunWritesTheCommandFirst()
@@ -79,31 +84,6 @@ private Q_SLOTS:
         QCOMPARE(m_console.lines[0].second, int(ConsoleKind::Command));
         QCOMPARE(m_console.lines[1].second, int(ConsoleKind::Normal));
         QCOMPARE(m_console.lines[2].second, int(ConsoleKind::Error));
-    }
-
-    void failureWithoutAlertWritesNothing()
-    {
-        m_host->RunLua(QStringLiteral("x = = 1"));
-        m_host->RunLua(QStringLiteral("error('runtime')"));
-        QVERIFY(m_console.lines.isEmpty());
-    }
-
-    void failureGoesToAlert_data()
-    {
-        QTest::addColumn<QString>("chunk");
-        QTest::addColumn<QString>("start");
-        QTest::newRow("syntax") << "x = = 1" << "[string \"x = = 1\"]:1:";
-        QTest::newRow("runtime") << "local a = nil\na.b = 1" << "[string \"local a = nil...\"]:2:";
-    }
-    void failureGoesToAlert()
-    {
-        QFETCH(QString, chunk);
-        QFETCH(QString, start);
-        m_host->RunLua(QStringLiteral("_ALERT = error_print"));
-        m_host->RunLua(chunk);
-        QCOMPARE(m_console.lines.size(), 1);
-        QVERIFY2(m_console.lines[0].first.startsWith(start), qPrintable(m_console.lines[0].first));
-        QCOMPARE(m_console.lines[0].second, int(ConsoleKind::Error));
     }
 
     void fileChunkErrorsNameTheFileAndLine()
@@ -124,12 +104,6 @@ private Q_SLOTS:
         QCOMPARE(Top(), top);
         m_host->RunLua(QStringLiteral("print('still alive')"));
         QCOMPARE(m_console.Texts(), QStringList{QStringLiteral("still alive\t")});
-    }
-
-    void effectsBeforeAnErrorRemain()
-    {
-        m_host->RunLua(QStringLiteral("done = 1; error('late')"));
-        QCOMPARE(m_host->EvalString(QStringLiteral("done")), QStringLiteral("1"));
     }
 
     void evaluations_data()
@@ -218,45 +192,6 @@ private Q_SLOTS:
         QCOMPARE(m_console.flushes, 2);
     }
 
-    void librariesAndGlobals_data()
-    {
-        QTest::addColumn<QString>("expression");
-        QTest::addColumn<QString>("type");
-        const char *tables[] = {"os", "io", "string", "math", "debug", "table"};
-        for (const char *name : tables)
-            QTest::newRow(name) << QString::fromLatin1(name) << "table";
-        const char *functions[] = {"print", "error_print", "update_items", "mapdrawline",
-                                   "clearpageslist", "addmappage", "writepagename",
-                                   "clearpageitems", "pageitemscount", "getpageitem",
-                                   "addpageitem"};
-        for (const char *name : functions)
-            QTest::newRow(name) << QString::fromLatin1(name) << "function";
-        QTest::newRow("no alert of its own") << "_ALERT" << "nil";
-    }
-    void librariesAndGlobals()
-    {
-        QFETCH(QString, expression);
-        QFETCH(QString, type);
-        QCOMPARE(m_host->EvalString("type(" + expression + ")"), type);
-    }
-
-    void exportedFunctionsAreTheProgramsOwn()
-    {
-        lua_State *state = m_host->State();
-        lua_getglobal(state, "print");
-        QVERIFY(lua_iscfunction(state, -1));
-        lua_pop(state, 1);
-        QCOMPARE(m_host->EvalString(QStringLiteral("pageitemscount()")), QStringLiteral("0"));
-        QCOMPARE(m_host->EvalDefined(QStringLiteral("getpageitem(1)")), false);
-    }
-
-    void numbersAreSinglePrecisionAndBracketsNest()
-    {
-        QCOMPARE(m_host->EvalString(QStringLiteral("16777217")), QStringLiteral("16777216"));
-        QCOMPARE(m_host->EvalString(QStringLiteral("tonumber('0.5') * 2")), QStringLiteral("1"));
-        QCOMPARE(m_host->EvalString(QStringLiteral("[[a [[b]] c]]")), QStringLiteral("a [[b]] c"));
-    }
-
     void codePageBorderRoundTrips()
     {
         const QString text = QString::fromUtf8("Съешь же ещё этих мягких французских булок: Ёё №");
@@ -334,6 +269,45 @@ private Q_SLOTS:
         QCOMPARE(m_console.lines.size(), 2);
         QVERIFY(m_console.lines[0].first.contains(QString::fromUtf8("прервано")));
         QCOMPARE(m_host->EvalString(QStringLiteral("1+2")), QStringLiteral("3"));
+    }
+
+    // The free name for a new object or a copy: the first number not taken.
+    void freeName_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QStringList>("taken");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("asked");
+        QTest::newRow("nothing taken") << "newobject" << QStringList() << "newobject0" << 1;
+        QTest::newRow("first two taken")
+            << "newobject"
+            << QStringList({QStringLiteral("newobject0"), QStringLiteral("newobject1")})
+            << "newobject2" << 3;
+        QTest::newRow("a gap is used")
+            << "box" << QStringList({QStringLiteral("box0"), QStringLiteral("box2")}) << "box1"
+            << 2;
+        QStringList all;
+        for (int i = 0; i < 1000; ++i)
+            all << QStringLiteral("key%1").arg(i);
+        QTest::newRow("all a thousand taken") << "key" << all << "key1000" << 1000;
+        QTest::newRow("no leading zeros") << "n" << QStringList({QStringLiteral("n0")}) << "n1"
+                                          << 2;
+    }
+    void freeName()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(QStringList, taken);
+        QFETCH(QString, name);
+        QFETCH(int, asked);
+        const QSet<QString> set(taken.cbegin(), taken.cend());
+        int count = 0;
+        QCOMPARE(LuaNames::FreeName(prefix,
+                                    [&](const QString &candidate) {
+                                        ++count;
+                                        return set.contains(candidate);
+                                    }),
+                 name);
+        QCOMPARE(count, asked);
     }
 };
 

@@ -6,31 +6,35 @@
 #include <QPair>
 #include <QString>
 
+#include <functional>
+
 // A console sink that keeps every line with its kind, for tests of what Lua prints.
 class RecordingConsole : public ConsoleSink
 {
 public:
-    void ConsolePrint(const QString &text, int kind) override { lines.append({text, kind}); }
+    void ConsolePrint(const QString &text, int kind) override
+    {
+        lines.append({text, kind});
+        if (onLine)
+            onLine(text);
+    }
     void Flush() override { ++flushes; }
 
-    QStringList Texts() const
+    // The texts of the lines of one kind, or of every line.
+    QStringList Texts(int kind = -1) const
     {
         QStringList texts;
         for (const auto &line : lines)
-            texts.append(line.first);
+            if (kind < 0 || line.second == kind)
+                texts.append(line.first);
         return texts;
     }
 
     // The lines written in red, joined by line breaks.
-    QString Errors() const
-    {
-        QStringList errors;
-        for (const auto &line : lines)
-            if (line.second == ConsoleKind::Error)
-                errors.append(line.first);
-        return errors.join(QLatin1Char('\n'));
-    }
+    QString Errors() const { return Texts(ConsoleKind::Error).join(QLatin1Char('\n')); }
 
     QList<QPair<QString, int>> lines;
+    // Called as each line arrives, to look at the program while it prints.
+    std::function<void(const QString &)> onLine;
     int flushes = 0;
 };

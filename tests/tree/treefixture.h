@@ -3,9 +3,9 @@
 // A tree window over a real script host, shown and active, with the windows around it replaced
 // by fakes that note what they are asked: the tree's editing and drag tests share it.
 
-#include "widgets/asker.h"
 #include "widgets/windowlinks.h"
 #include "script/scripthost.h"
+#include "tests/support/fakeasker.h"
 #include "tests/support/recordingconsole.h"
 #include "tree/itemstree.h"
 #include "tree/itemswin.h"
@@ -37,6 +37,12 @@ inline QStringList Words(const char *text, char separator = ' ')
     return QString::fromUtf8(text).split(QLatin1Char(separator), Qt::SkipEmptyParts);
 }
 
+// Lua lines, separated by "|".
+inline QStringList Lines(const char *text)
+{
+    return Words(text, '|');
+}
+
 class FakeView : public ObjectView
 {
 public:
@@ -59,21 +65,6 @@ public:
 
     TItemsWin *tree = nullptr;
     QStringList calls;
-};
-
-class FakeAsker : public Asker
-{
-public:
-    QMessageBox::StandardButton Question(QWidget *, const QString &caption, const QString &text,
-                                         QMessageBox::StandardButtons) override
-    {
-        asked << caption + QStringLiteral(": ") + text;
-        return answer;
-    }
-    bool AskText(QWidget *, const QString &, const QString &, QString *) override { return false; }
-
-    QStringList asked;
-    QMessageBox::StandardButton answer = QMessageBox::Yes;
 };
 
 class FakeWorkbench : public TreeWorkbench
@@ -106,6 +97,7 @@ public:
         win = std::make_unique<TItemsWin>(*host);
         view.tree = win.get();
         win->SetObjectView(&view);
+        asker.answer = QMessageBox::Yes;
         win->SetAsker(&asker);
         win->SetWorkbench(&workbench);
         host->SetItems(win.get());

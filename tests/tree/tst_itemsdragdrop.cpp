@@ -13,6 +13,7 @@
 #include <QMimeData>
 
 using TreeFixture::Harness;
+using TreeFixture::Lines;
 using TreeFixture::Words;
 
 namespace {
@@ -23,11 +24,6 @@ QString World(const char *more = "")
     return QString::fromLatin1(TreeFixture::World())
            + QStringLiteral(" box:create('coin') world:create('cellar') ")
            + QString::fromUtf8(more);
-}
-
-QStringList Lines(const char *text)
-{
-    return Words(text, '|');
 }
 
 Qt::KeyboardModifiers Keys(const QString &keys)
@@ -144,45 +140,6 @@ private Q_SLOTS:
         QCOMPARE(h.win->Drops().DragCursor(), ObjectDrag::CursorOfMode(mode));
         // Asking changes nothing.
         QCOMPARE(h.console.lines.size(), 0);
-    }
-
-    void cursors_data()
-    {
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<int>("cursor");
-        QTest::addColumn<int>("action");
-        QTest::newRow("none") << "" << int(DragCursors::MoveTo) << int(Qt::MoveAction);
-        QTest::newRow("Ctrl") << "Ctrl" << int(DragCursors::Clone) << int(Qt::CopyAction);
-        QTest::newRow("Alt") << "Alt" << int(DragCursors::Add) << int(Qt::LinkAction);
-    }
-    void cursors()
-    {
-        QFETCH(QString, keys);
-        QFETCH(int, cursor);
-        QFETCH(int, action);
-        Harness h(World());
-        QVERIFY(h.Ready);
-        h.Select(QStringLiteral("world/room/key"));
-        QVERIFY(Over(h, QStringLiteral("Items"), QStringLiteral("world/hall"), keys));
-        QCOMPARE(h.win->Drops().DragCursor(), cursor);
-        QCOMPARE(int(ObjectDrag::ActionOfMode(h.win->Drops().DropMode())), action);
-        // The picture the drag shows is the cursor's, its hot spot in the middle.
-        const QImage picture = ObjectDrag::CursorPixmap(cursor).toImage();
-        const QImage bits = DragCursors::Bitmap(cursor).toImage();
-        const QImage rim = DragCursors::Mask(cursor).toImage();
-        const QPoint offset(picture.width() / 2 - DragCursors::kHotX,
-                            picture.height() / 2 - DragCursors::kHotY);
-        for (int y = 0; y < DragCursors::kSize; ++y) {
-            for (int x = 0; x < DragCursors::kSize; ++x) {
-                const QRgb shown = picture.pixel(QPoint(x, y) + offset);
-                const bool black = qGray(bits.pixel(x, y)) < 128;
-                const bool opaque = black || qGray(rim.pixel(x, y)) < 128;
-                QCOMPARE(qAlpha(shown) == 255, opaque);
-                if (opaque)
-                    QCOMPARE(qGray(shown) < 128, black);
-            }
-        }
-        QCOMPARE(qGray(picture.pixel(picture.width() / 2, picture.height() / 2)), 0);
     }
 
     void drop_data()

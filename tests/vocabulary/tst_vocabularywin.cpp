@@ -1,11 +1,12 @@
 // The vocabulary window in the assembled main window, driven by mouse, keys and drags, over
 // vocabulary files of its own in a folder of their own.
 
-#include "widgets/asker.h"
 #include "app/mainwin.h"
 #include "properties/propertieswin.h"
 #include "script/codepage.h"
 #include "script/scripthost.h"
+#include "tests/support/fakeasker.h"
+#include "tests/support/files.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/testmain.h"
 #include "vocabulary/vocabularygrid.h"
@@ -31,42 +32,6 @@ const char *const kVerbs = "-- verbs\r\n-- vocabulary\r\nvocabulary ('verbs', [=
                            "]==]):check ()\r\n-- /vocabulary\r\n";
 const char *const kRows = "take взять брать* *бери|look осмотреть смотреть|again опять ещё";
 
-class TestAsker : public Asker
-{
-public:
-    QMessageBox::StandardButton Question(QWidget *, const QString &, const QString &text,
-                                         QMessageBox::StandardButtons) override
-    {
-        asked << text;
-        return QMessageBox::Cancel;
-    }
-    QMessageBox::StandardButton Warning(QWidget *, const QString &, const QString &text,
-                                        QMessageBox::StandardButtons) override
-    {
-        asked << text;
-        return answer;
-    }
-    bool AskText(QWidget *, const QString &, const QString &, QString *) override { return false; }
-    void ShowError(QWidget *, const QString &, const QString &text) override { errors << text; }
-
-    QMessageBox::StandardButton answer = QMessageBox::Cancel;
-    QStringList asked;
-    QStringList errors;
-};
-
-QByteArray ReadFile(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 // The main window started in a folder holding the engine scripts and the vocabulary given.
 struct Program
 {
@@ -76,9 +41,10 @@ struct Program
         for (const QString &script : bin.entryList({QStringLiteral("*.lua")}, QDir::Files))
             QFile::copy(bin.filePath(script), dir.filePath(script));
         QFile::remove(dir.filePath(QStringLiteral("verbs.lua")));
-        WriteFile(dir.filePath(QStringLiteral("verbs.lua")), CodePage::ToLua(QString::fromUtf8(verbs)));
+        QVERIFY(WriteBytes(dir.filePath(QStringLiteral("verbs.lua")), CodePage::ToLua(QString::fromUtf8(verbs))));
         QDir::setCurrent(dir.path());
         main = std::make_unique<TMainWin>();
+        asker.answer = QMessageBox::Cancel;
         main->SetAsker(&asker);
         main->Host().SetConsole(&console);
         main->show();
@@ -168,7 +134,7 @@ struct Program
     }
 
     QTemporaryDir dir;
-    TestAsker asker;
+    FakeAsker asker;
     RecordingConsole console;
     std::unique_ptr<TMainWin> main;
     TVocabularyWin *win = nullptr;
@@ -196,17 +162,6 @@ class TestVocabularyWin : public QObject
 
 private Q_SLOTS:
     void init() { TestRegistry::FailOnWarnings(); }
-
-    void loadsTheFirstTab()
-    {
-        Program p;
-        QVERIFY(p.ready);
-        QCOMPARE(p.Rows(), QString::fromUtf8(kRows));
-        QCOMPARE(p.grid->model()->rowCount(), 4);
-        QCOMPARE(p.grid->model()->columnCount(), VocabularyTable::kColumns);
-        QCOMPARE(p.win->Search()->text(), QStringLiteral("take"));
-        QVERIFY(!p.win->Accept()->isEnabled());
-    }
 
     // Steps: "c C R" clicks a cell, "t TEXT" types and presses Enter, "x" empties the cell in its
     // editor, "d" presses Delete, "esc TEXT" types and presses Escape.
@@ -301,7 +256,7 @@ private Q_SLOTS:
         QTest::mouseClick(p.win->Accept(), Qt::LeftButton);
         QByteArray expected = CodePage::ToLua(QString::fromUtf8(kVerbs));
         expected.replace(CodePage::ToLua(QStringLiteral("смотреть\r\n")), CodePage::ToLua(QStringLiteral("смотреть взять\r\n")));
-        QCOMPARE(ReadFile(QStringLiteral("verbs.lua")), expected);
+        QCOMPARE(ReadBytes(QStringLiteral("verbs.lua")), expected);
         QCOMPARE(p.console.lines.value(0), qMakePair(QStringLiteral("dofile 'verbs.lua'"), int(ConsoleKind::Command)));
         QCOMPARE(p.console.lines.value(1), qMakePair(QStringLiteral("verbs:check()"), int(ConsoleKind::Command)));
         // The new words are in force, and their conflict is told, naming both key words.
@@ -323,14 +278,14 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         Program p(file.toUtf8().constData());
         QVERIFY(p.ready);
-        const QByteArray before = ReadFile(QStringLiteral("verbs.lua"));
+        const QByteArray before = ReadBytes(QStringLiteral("verbs.lua"));
         p.Click(0, p.grid->model()->rowCount() - 1);
         for (const QString &word : typed.split(QLatin1Char(';'))) {
             Program::Type(word);
             Program::Key(Qt::Key_Tab);
         }
         p.win->PopupMenu1()->findChild<QAction *>(QStringLiteral("N3"))->trigger();
-        QCOMPARE(ReadFile(QStringLiteral("verbs.lua")), before);
+        QCOMPARE(ReadBytes(QStringLiteral("verbs.lua")), before);
         QVERIFY(p.console.Errors().contains(QStringLiteral("verbs.lua")) || p.console.Errors().contains(QStringLiteral("-- vocabulary")));
         QVERIFY(!p.console.Texts().contains(QStringLiteral("dofile 'verbs.lua'")));
         QVERIFY(p.win->Accept()->isEnabled());
@@ -352,7 +307,7 @@ private Q_SLOTS:
         QFETCH(bool, written);
         Program p;
         QVERIFY(p.ready);
-        const QByteArray nouns = ReadFile(QStringLiteral("nouns.lua"));
+        const QByteArray nouns = ReadBytes(QStringLiteral("nouns.lua"));
         p.asker.answer = QMessageBox::StandardButton(answer);
         p.Click(1, 2);
         Program::Type(QStringLiteral("снова"));  // the editor is still open when the tab is clicked
@@ -361,8 +316,8 @@ private Q_SLOTS:
         QCOMPARE(p.asker.asked.size(), 1);
         QCOMPARE(tabs->currentIndex(), tab);
         QCOMPARE(p.grid->Table()->Cell(1, 2) == QStringLiteral("снова"), tab == 0);
-        QCOMPARE(ReadFile(QStringLiteral("verbs.lua")).contains(CodePage::ToLua(QStringLiteral("again снова"))), written);
-        QCOMPARE(ReadFile(QStringLiteral("nouns.lua")), nouns);
+        QCOMPARE(ReadBytes(QStringLiteral("verbs.lua")).contains(CodePage::ToLua(QStringLiteral("again снова"))), written);
+        QCOMPARE(ReadBytes(QStringLiteral("nouns.lua")), nouns);
     }
 
     void search_data()
