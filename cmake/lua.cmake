@@ -12,6 +12,9 @@ list(GET lua_source_dirs 0 lua_src)
 set(lua_build_src "${CMAKE_BINARY_DIR}/lua/src")
 
 file(GLOB lua_files RELATIVE "${lua_src}" "${lua_src}/*.c" "${lua_src}/*.h")
+# luaconf.h is written below, rewritten; copying the original over it first would change it at every
+# configure, and everything that includes Lua would compile again.
+list(REMOVE_ITEM lua_files luaconf.h)
 foreach(f IN LISTS lua_files)
   configure_file("${lua_src}/${f}" "${lua_build_src}/${f}" COPYONLY)
 endforeach()
