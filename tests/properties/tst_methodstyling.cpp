@@ -6,6 +6,7 @@
 #include "script/luaquote.h"
 #include "script/scripthost.h"
 #include "tests/properties/fakes.h"
+#include "tests/support/typing.h"
 #include "tests/testmain.h"
 
 #include <QAction>
@@ -38,17 +39,6 @@ private:
         Editor()->setFocus();
         QTRY_VERIFY(Editor()->hasFocus());
         Editor()->moveCursor(QTextCursor::End);
-    }
-
-    // Keys as the author types them; a line break is Enter.
-    void Type(const QString &text)
-    {
-        const QStringList lines = text.split(QLatin1Char('\n'));
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            if (i > 0)
-                QTest::keyClick(Editor(), Qt::Key_Return);
-            QTest::keyClicks(Editor(), lines.at(i));
-        }
     }
 
     QStringList BoldWords() const
@@ -95,7 +85,7 @@ private Q_SLOTS:
         Load(text);
         QTRY_COMPARE(BoldWords(), bold);
         Load(QString());
-        Type(text);
+        TypeText(Editor(), text);
         QCOMPARE(BoldWords(), bold);
     }
 
@@ -133,7 +123,7 @@ private Q_SLOTS:
             cursor.setPosition(caret);
             Editor()->setTextCursor(cursor);
         }
-        Type(typed);
+        TypeText(Editor(), typed);
         QCOMPARE(Editor()->Text(), after);
         QCOMPARE(QPoint(Editor()->textCursor().positionInBlock(), Editor()->textCursor().blockNumber()),
                  caretAfter);
