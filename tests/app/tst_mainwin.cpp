@@ -8,6 +8,7 @@
 #include "tests/support/fakeasker.h"
 #include "tests/testmain.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QFileDialog>
@@ -19,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QWindow>
 

@@ -139,6 +139,61 @@ private Q_SLOTS:
         m_win->PropNames()->setFocus();
         QCOMPARE(m_host->EvalString(QStringLiteral("hall.ide_data.look")), after);
     }
+
+    void editorKeys_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("middle line") << "a = 1\nb = 2\nc = 3" << 1 << "a = 1\nc = 3";
+        QTest::newRow("last line") << "a = 1\nb = 2\nc = 3" << 2 << "a = 1\nb = 2";
+        QTest::newRow("only line") << "a = 1" << 0 << "";
+        QTest::newRow("empty line") << "a = 1\n\nc = 3" << 1 << "a = 1\nc = 3";
+    }
+
+    // Ctrl+Y deletes the caret's line (not redo); the deletion is the author's and can be undone.
+    void editorKeys()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, line);
+        QFETCH(QString, after);
+        Load(text);
+        Editor()->setTextCursor(QTextCursor(Editor()->document()->findBlockByNumber(line)));
+        QTest::keyClick(Editor(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(Editor()->Text(), after);
+        QCOMPARE(m_win->Pending().code, after);
+        QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Editor()->Text(), text);
+        QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(Editor()->Text(), after);
+        // Loading the property is not an edit the author can undo.
+        QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Editor()->Text(), text);
+    }
+
+    void editorTypingAndPaste()
+    {
+        Load(QStringLiteral("end"));
+        Editor()->moveCursor(QTextCursor::Start);
+        QTest::keyClick(Editor(), Qt::Key_Tab);
+        QCOMPARE(Editor()->Text(), QStringLiteral("\tend"));
+        QVERIFY(Editor()->hasFocus());
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("if x then\n\t"));
+        Editor()->moveCursor(QTextCursor::Start);
+        QTest::keyClick(Editor(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(Editor()->Text(), QStringLiteral("if x then\n\t\tend"));
+        QCOMPARE(Editor()->textCursor().position(), 11);
+        QCOMPARE(m_win->Pending().code, Editor()->Text());
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("print(1) "));
+        m_win->Method()->PopupMenu2()->findChild<QAction *>(QStringLiteral("N7"))->trigger();
+        QCOMPARE(Editor()->Text(), QStringLiteral("if x then\n\tprint(1) \tend"));
+        QCOMPARE(Editor()->textCursor().position(), 20);
+        m_win->PropNames()->setFocus();
+        QCOMPARE(m_host->EvalString(QStringLiteral("hall.ide_data.look")), QStringLiteral("if x then\n\tprint(1) \tend"));
+    }
 };
 
 TARNWICK_TEST(TestMethodStyling)

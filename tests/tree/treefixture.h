@@ -104,7 +104,9 @@ public:
         win->resize(300, 500);
         win->show();
         win->activateWindow();
-        Ready = QTest::qWaitForWindowActive(win.get());
+        // A window that never becomes active fails the test that built it.
+        if (!QTest::qWaitForWindowActive(win.get()))
+            QTest::qFail("the tree window is not active", __FILE__, __LINE__);
         win->Items()->expandAll();
         win->Items()->setFocus();
         view.calls.clear();
@@ -181,7 +183,6 @@ public:
         console.lines.clear();
     }
 
-    bool Ready = false;
     std::unique_ptr<ScriptHost> host;
     RecordingConsole console;
     FakeView view;

@@ -94,7 +94,6 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QString, added);
         Harness h(World(lua.toUtf8().constData()));
-        QVERIFY(h.Ready);
         h.Select(select);
         const QStringList before = h.Paths();
         Trigger(h, how);
@@ -166,7 +165,6 @@ private Q_SLOTS:
         QFETCH(int, rebuilds);
         QFETCH(QStringList, gone);
         Harness h(World(lua.toUtf8().constData()));
-        QVERIFY(h.Ready);
         h.win->UpdateItems(QStringLiteral("player"));
         h.Tree()->expandAll();
         h.Select(select);
@@ -194,7 +192,6 @@ private Q_SLOTS:
     void deleteWhileEditingLabel()
     {
         Harness h(World());
-        QVERIFY(h.Ready);
         h.Select(QStringLiteral("world/room/key"));
         Trigger(h, QStringLiteral("N9"));
         QVERIFY(LabelEditor(h.Tree()));
@@ -233,7 +230,6 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QStringList, paths);
         Harness h(World(lua.toUtf8().constData()));
-        QVERIFY(h.Ready);
         h.win->UpdateItems(QStringLiteral("player"));
         h.Tree()->expandAll();
         for (const QString &click : clicks)
@@ -264,7 +260,6 @@ private Q_SLOTS:
     {
         Harness h(World("function OBJECT.remove (self, ...) "
                         "if arg.n == 0 then error ('kept') end end"));
-        QVERIFY(h.Ready);
         h.Click(QStringLiteral("world/room/box"));
         h.Click(QStringLiteral("^world/room/key"));
         h.console.lines.clear();
@@ -280,7 +275,6 @@ private Q_SLOTS:
     void deleteStoresThePropertyEditFirst()
     {
         Harness h(World());
-        QVERIFY(h.Ready);
         TPropertiesWin properties(*h.host);
         properties.SetSelection(h.win.get());
         h.win->SetObjectView(&properties);
@@ -365,7 +359,6 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QStringList, labels);
         Harness h(World(lua.toUtf8().constData()));
-        QVERIFY(h.Ready);
         h.asker.answer = QMessageBox::StandardButton(answer);
         h.workbench.caption = QStringLiteral("Данные");
         h.Select(node);
@@ -410,7 +403,6 @@ private Q_SLOTS:
         QFETCH(QString, how);
         QFETCH(bool, opens);
         Harness h(World("room:add(player)"));
-        QVERIFY(h.Ready);
         h.win->UpdateItems(QStringLiteral("player"));
         h.Tree()->expandAll();
         h.Select(node);
@@ -446,7 +438,6 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QStringList, kinds);
         Harness h(World(lua.toUtf8().constData()));
-        QVERIFY(h.Ready);
         h.win->UpdateItems(QStringLiteral("player"));
         h.Tree()->expandAll();
         h.Select(select);
@@ -480,7 +471,6 @@ private Q_SLOTS:
         QFETCH(bool, enabled);
         QFETCH(int, copies);
         Harness h(World());
-        QVERIFY(h.Ready);
         for (const QString &click : clicks)
             h.Click(click);
         Q_EMIT h.win->PopupMenu1()->aboutToShow();
@@ -517,7 +507,6 @@ private Q_SLOTS:
         QFETCH(QString, value);
         QFETCH(QString, node);
         Harness h(World());
-        QVERIFY(h.Ready);
         QApplication::clipboard()->setText(clipboard);
         h.Select(select);
         Trigger(h, QStringLiteral("Ctrl+V"));
@@ -533,7 +522,6 @@ private Q_SLOTS:
     void refresh()
     {
         Harness h(World());
-        QVERIFY(h.Ready);
         h.Select(QStringLiteral("world/room/key"));
         h.host->RunLua(QStringLiteral("room:create('lamp')"));
         Trigger(h, QStringLiteral("Ctrl+R"));
