@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>

@@ -122,6 +122,13 @@ public:
 
     TItemsTree *Tree() const { return win->Items(); }
 
+    // Rebuilds the tree with the object named selected, every node open.
+    void Rebuild(const QString &uid)
+    {
+        win->UpdateItems(uid);
+        Tree()->expandAll();
+    }
+
     QTreeWidgetItem *Node(const QString &path) const
     {
         for (QTreeWidgetItemIterator it(Tree()); *it; ++it) {

@@ -165,8 +165,7 @@ private Q_SLOTS:
         QFETCH(int, rebuilds);
         QFETCH(QStringList, gone);
         Harness h(World(lua.toUtf8().constData()));
-        h.win->UpdateItems(QStringLiteral("player"));
-        h.Tree()->expandAll();
+        h.Rebuild(QStringLiteral("player"));
         h.Select(select);
         const QStringList before = h.Paths();
         Trigger(h, how);
@@ -230,8 +229,7 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QStringList, paths);
         Harness h(World(lua.toUtf8().constData()));
-        h.win->UpdateItems(QStringLiteral("player"));
-        h.Tree()->expandAll();
+        h.Rebuild(QStringLiteral("player"));
         for (const QString &click : clicks)
             h.Click(click);
         h.console.lines.clear();
@@ -249,8 +247,7 @@ private Q_SLOTS:
                  QStringLiteral("0"));
         QVERIFY(h.win->SelectedNode());
         QCOMPARE(h.workbench.ends, 1);
-        h.win->UpdateItems(QStringLiteral("world"));
-        h.Tree()->expandAll();
+        h.Rebuild(QStringLiteral("world"));
         QCOMPARE(h.Paths(), paths);
     }
 
@@ -382,8 +379,7 @@ private Q_SLOTS:
                                           + QString::fromUtf8(" Данные"));
         // The tree and the world agree on every name.
         const QStringList shown = h.Paths();
-        h.win->UpdateItems(h.win->SelectedUid());
-        h.Tree()->expandAll();
+        h.Rebuild(h.win->SelectedUid());
         QCOMPARE(h.Paths(), shown);
     }
 
@@ -403,8 +399,7 @@ private Q_SLOTS:
         QFETCH(QString, how);
         QFETCH(bool, opens);
         Harness h(World("room:add(player)"));
-        h.win->UpdateItems(QStringLiteral("player"));
-        h.Tree()->expandAll();
+        h.Rebuild(QStringLiteral("player"));
         h.Select(node);
         Trigger(h, how);
         QCOMPARE(LabelEditor(h.Tree()) != nullptr, opens);
@@ -438,16 +433,14 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QStringList, kinds);
         Harness h(World(lua.toUtf8().constData()));
-        h.win->UpdateItems(QStringLiteral("player"));
-        h.Tree()->expandAll();
+        h.Rebuild(QStringLiteral("player"));
         h.Select(select);
         Trigger(h, QStringLiteral("N3"));
         QCOMPARE(h.Commands(), commands);
         QCOMPARE(h.Kinds(), kinds);
         QCOMPARE(h.Rebuilds(), 0);
         QCOMPARE(h.console.Errors(), QString());
-        h.win->UpdateItems(QStringLiteral("world"));
-        h.Tree()->expandAll();
+        h.Rebuild(QStringLiteral("world"));
         QCOMPARE(h.Kinds(), kinds);
     }
 

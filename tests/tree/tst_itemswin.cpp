@@ -69,8 +69,7 @@ private:
     void Click(const QString &action)
     {
         if (action == QLatin1String("refresh")) {
-            m_win->UpdateItems(QStringLiteral("player"));
-            Tree()->expandAll();
+            m_h->Rebuild(QStringLiteral("player"));
             return;
         }
         QString path = action;
@@ -95,8 +94,7 @@ private:
 
     void RunClicks(const QStringList &clicks)
     {
-        m_win->UpdateItems(QStringLiteral("player"));
-        Tree()->expandAll();
+        m_h->Rebuild(QStringLiteral("player"));
         for (const QString &click : clicks)
             Click(click);
     }
