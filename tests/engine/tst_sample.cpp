@@ -28,19 +28,13 @@ const char kWalkthrough[] = "examples/house-walkthrough.txt";
 
 QStringList Walkthrough(const QString &path = QString::fromLatin1(kWalkthrough))
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringList();
-    return OutputLines(QString::fromUtf8(file.readAll()));
+    return OutputLines(QString::fromUtf8(ReadBytes(path)));
 }
 
 // Runs a project file as Open does: as a chunk named after the file, then postload.lua.
 void Open(ScriptHost &host, const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    host.RunFile(file.readAll(), path);
+    host.RunFile(ReadBytes(path), path);
     host.RunLua(QStringLiteral("dofile 'postload.lua'"));
 }
 

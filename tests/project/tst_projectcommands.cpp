@@ -328,10 +328,8 @@ private Q_SLOTS:
         QFile::remove(QStringLiteral("temp.lua"));
         m_host->RunLua(QStringLiteral("dofile 'copynode.lua'"));
         QCOMPARE(m_console.Errors(), QString());
-        QFile file(QStringLiteral("temp.lua"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray text = file.readAll();
-        file.remove();
+        const QByteArray text = ReadBytes(QStringLiteral("temp.lua"));
+        QFile::remove(QStringLiteral("temp.lua"));
         QCOMPARE(text, QByteArray("box.data = {open = false}\r\ncoin.data = {value = 5}\r\n"));
     }
 
