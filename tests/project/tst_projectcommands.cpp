@@ -129,13 +129,6 @@ private Q_SLOTS:
         QCOMPARE(m_answers.offeredNames.last(), Path("cave"));
     }
 
-    void cancelledSaveAsWritesNothing()
-    {
-        QVERIFY(!m_commands->Save());
-        QCOMPARE(m_bench->file, QString::fromUtf8("Новый.twk"));
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
-    }
-
     void overwriteIsAskedForTheFileReallyWritten_data()
     {
         QTest::addColumn<QString>("typed");

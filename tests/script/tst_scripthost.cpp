@@ -71,27 +71,6 @@ private Q_SLOTS:
         QCOMPARE(m_console.lines[0].second, kind);
     }
 
-    void echoedRunWritesTheCommandFirst()
-    {
-        m_host->RunLua(QStringLiteral("_ALERT = error_print"));
-        m_host->RunEchoed(QStringLiteral("print('x'); error('y')"));
-        QCOMPARE(m_console.lines.size(), 3);
-        QCOMPARE(m_console.lines[0].first, QStringLiteral("print('x'); error('y')"));
-        QCOMPARE(m_console.lines[0].second, int(ConsoleKind::Command));
-        QCOMPARE(m_console.lines[1].second, int(ConsoleKind::Normal));
-        QCOMPARE(m_console.lines[2].second, int(ConsoleKind::Error));
-    }
-
-    void fileChunkErrorsNameTheFileAndLine()
-    {
-        m_host->RunLua(QStringLiteral("_ALERT = error_print"));
-        m_host->RunFile("world_items = {}\r\nx = = 1\r\n", QStringLiteral("/tmp/cave.twk"));
-        QCOMPARE(m_console.lines.size(), 1);
-        QVERIFY2(m_console.lines[0].first.startsWith(QStringLiteral("/tmp/cave.twk:2:")),
-                 qPrintable(m_console.lines[0].first));
-        QVERIFY(!m_host->EvalDefined(QStringLiteral("world_items")));
-    }
-
     void failingAlertDoesNotEscape()
     {
         m_host->RunLua(QStringLiteral("_ALERT = function(m) error('alert broke') end"));
@@ -144,38 +123,6 @@ private Q_SLOTS:
         lua_settop(m_host->State(), top);
         QCOMPARE(m_host->RunKeepingResults("error('x')"), -1);
         QCOMPARE(Top(), top);
-    }
-
-    // A C function called from a chunk runs more chunks while the outer one is suspended.
-    void nestedRunsKeepTheStackBalanced()
-    {
-        class NestedRefresher : public ItemsRefresher
-        {
-        public:
-            explicit NestedRefresher(ScriptHost &host) : m_host(host) {}
-            void UpdateItemsFromScript() override
-            {
-                ++calls;
-                depthSeen = m_host.Depth();
-                m_host.RunLua(QStringLiteral("inner = (inner or 0) + 1"));
-                name = m_host.EvalString(QStringLiteral("outer_name"));
-            }
-            ScriptHost &m_host;
-            int calls = 0;
-            int depthSeen = 0;
-            QString name;
-        };
-        NestedRefresher refresher(*m_host);
-        m_host->SetItems(&refresher);
-        const int top = Top();
-        m_host->RunLua(QStringLiteral(
-            "outer_name = 'room'; for i = 1, 60 do update_items() end; after = inner"));
-        QCOMPARE(refresher.calls, 60);
-        QCOMPARE(refresher.depthSeen, 1);
-        QCOMPARE(refresher.name, QStringLiteral("room"));
-        QCOMPARE(m_host->EvalString(QStringLiteral("after")), QStringLiteral("60"));
-        QCOMPARE(Top(), top);
-        QCOMPARE(m_host->Depth(), 0);
     }
 
     void outermostRunFlushesTheConsole()
