@@ -193,7 +193,8 @@ private Q_SLOTS:
         QCOMPARE(Editor()->Text(), QStringLiteral("if x then\n\tprint(1) \tend"));
         QCOMPARE(Editor()->textCursor().position(), 20);
         m_win->PropNames()->setFocus();
-        QCOMPARE(m_host->EvalString(QStringLiteral("hall.ide_data.look")), QStringLiteral("if x then\n\tprint(1) \tend"));
+        QCOMPARE(m_host->EvalString(QStringLiteral("hall.ide_data.look")),
+                 QStringLiteral("if x then\n\tprint(1) \tend"));
     }
 };
 
