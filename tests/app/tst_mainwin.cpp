@@ -1,8 +1,6 @@
-#include "app/aboutwin.h"
 #include "app/mainwin.h"
 #include "properties/propertieswin.h"
 #include "console/consolewin.h"
-#include "help/helpwin.h"
 #include "map/mapwin.h"
 #include "tree/itemstree.h"
 #include "tree/itemswin.h"
@@ -10,7 +8,6 @@
 #include "tests/support/fakeasker.h"
 #include "tests/testmain.h"
 
-#include <QAccessible>
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
@@ -28,15 +25,6 @@
 #include <QWindow>
 
 #include <memory>
-
-namespace {
-
-QString AccessibleName(QWidget *widget)
-{
-    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
-}
-
-} // namespace
 
 class TestMainWin : public QObject
 {
@@ -82,13 +70,11 @@ private Q_SLOTS:
         m_main.reset();
     }
 
-    // A screen reader hears the title as it stands, the project's name included.
     void titleNamesTheProject()
     {
         QCOMPARE(m_main->windowTitle(), QString::fromUtf8("IF builder 'Tarnwick' - Новый.twk"));
         m_main->SetCurrentProjectFile(QStringLiteral("/home/a/game.twk"));
         QCOMPARE(m_main->windowTitle(), QStringLiteral("IF builder 'Tarnwick' - /home/a/game.twk"));
-        QCOMPARE(AccessibleName(m_main.get()), m_main->windowTitle());
     }
 
     void consoleRanStartupOnceInBold()
@@ -136,10 +122,9 @@ private Q_SLOTS:
         QFETCH(int, tag);
         TToolWin *window = m_main->ToolWindows()[tag];
         QAction *item = m_main->ViewItem(tag);
-        // Every window but the map starts shown; a screen reader hears each by its caption.
+        // Every window but the map starts shown.
         const bool wasShown = window->isVisible();
         QCOMPARE(wasShown, window != m_main->Map());
-        QCOMPARE(AccessibleName(window), window->windowTitle());
         item->trigger();
         QTRY_COMPARE(window->isVisible(), !wasShown);
         QCOMPARE(item->isChecked(), !wasShown);
@@ -282,20 +267,6 @@ private Q_SLOTS:
         QFileDialog save;
         save.setAcceptMode(QFileDialog::AcceptSave);
         QVERIFY2(texts(save).contains(QStringLiteral("Сохранить,Отмена")), qPrintable(texts(save)));
-    }
-
-    void helpAndAboutOpenWithoutModality()
-    {
-        Item("N17")->trigger();
-        QTRY_VERIFY(m_main->HelpWin()->isVisible());
-        QCOMPARE(m_main->HelpWin()->windowTitle(), QString::fromUtf8("Справка"));
-        QVERIFY(!m_main->HelpWin()->isModal());
-        Item("N14")->trigger();
-        QTRY_VERIFY(m_main->AboutWin()->isVisible());
-        QVERIFY(!m_main->AboutWin()->isModal());
-        QCOMPARE(m_main->AboutWin()->windowTitle(), QString::fromUtf8("О программе"));
-        QTest::keyClick(m_main->AboutWin(), Qt::Key_Escape);
-        QVERIFY(!m_main->AboutWin()->isVisible());
     }
 };
 

@@ -6,7 +6,6 @@
 #include "tests/support/recordingconsole.h"
 #include "tests/testmain.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 #include <QTest>
 
@@ -428,20 +427,6 @@ private slots:
         QCOMPARE(Eval(U("world.name .. '|' .. player.name")), U("Мир|Игрок"));
         QVERIFY(Run(U("world:create('lamp')")).isEmpty()); // the old uids are free again
         QCOMPARE(Eval(U("test_sound()")), U("ok"));
-    }
-
-    void parseErrors()
-    {
-        QCOMPARE(Eval(U("table.getn(PARSE_ERROR)")), U("9"));
-        QStringList messages;
-        for (int i = 1; i <= 9; ++i) {
-            QCOMPARE(Eval(QStringLiteral("type(PARSE_ERROR[%1])").arg(i)), U("string"));
-            messages << Eval(QStringLiteral("PARSE_ERROR[%1]").arg(i));
-            QVERIFY2(messages.last().contains(QRegularExpression(U("[а-яА-Я]"))),
-                     qPrintable(messages.last()));
-        }
-        messages.removeDuplicates();
-        QCOMPARE(messages.size(), 9);
     }
 
     void check_data()

@@ -52,13 +52,11 @@ struct Case
 const Case kSentences[] = {
     {"verb alone goes to the location", "осмотреть", "hall:look - - - -"},
     {"verb alone falls to the player", "инвентарь", "player:inventory - - - -"},
-    {"the location named", "осмотреть зал", "hall:look hall - - -"},
     {"object", "взять лампу", "lamp:take lamp - - -"},
     {"what the player holds", "lua:coin:moveto(player)|взять монету", "coin:take coin - - -"},
     {"case and punctuation", "ВЗЯТЬ, «Лампу»!!!", "lamp:take lamp - - -"},
     {"ё and е, in either case", "взять ЕЛКУ|взять ёлку|ВЗЯТЬ ЁЛКУ",
      "fir:take fir - - -|fir:take fir - - -|fir:take fir - - -"},
-    {"star at the end", "возьмите лампу", "lamp:take lamp - - -"},
     {"star at the start", "запеть", "hall:sing - - - -"},
     {"star at both ends", "покричать|кричи", "hall:shout - - - -|hall:shout - - - -"},
     {"second object after a preposition", "положить монету в ящик", "coin:put coin - в box"},
@@ -80,7 +78,6 @@ const Case kSentences[] = {
      "lamp:take lamp - - -|E2|lamp:take lamp - - -"},
     {"again looks for the objects anew", "взять монету|lua:coin:moveto(yard)|опять", "coin:take coin - - -|E5"},
     {"the whole name wins over a part", "взять ключ", "key2:take key2 - - -"},
-    {"an open container shows what it holds", "взять монету", "coin:take coin - - -"},
     {"a referenced object is here, what it holds is not",
      "lua:yard:add(box); player:moveto(yard)|осмотреть ящик|взять монету", "box:look box - - -|E5"},
     {"a name word no vocabulary knows", "lua:player:moveto(yard)|взять грабли", "rake:take rake - - -"},
@@ -205,11 +202,6 @@ const char kEventSentence[] = "Положите монету и лампу во 
 
 const EventCase kEvents[] = {
     {"actor", kEventSentence, "tostring(test_event.actor == player)", "true"},
-    {"verb", kEventSentence, "test_event.verb", "put"},
-    {"object", kEventSentence, "test_event.object.uid", "coin"},
-    {"object preposition", kEventSentence, "tostring(test_event.object_preposition)", "nil"},
-    {"preposition", kEventSentence, "test_event.preposition", "в"},
-    {"second", kEventSentence, "test_event.second.uid", "box"},
     {"objects", kEventSentence, "table.getn(test_event.objects) .. test_event.objects[2].uid", "2lamp"},
     {"seconds", kEventSentence, "table.getn(test_event.seconds) .. test_event.seconds[1].uid", "1box"},
     {"words", kEventSentence, "table.concat(test_event.words, ',')", "положите,монету,и,лампу,во,ящик"},

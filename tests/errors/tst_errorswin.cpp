@@ -86,12 +86,7 @@ private Q_SLOTS:
         ClickEdit();
         if (!typed.isEmpty()) {
             Edit()->selectAll();
-            const QStringList lines = typed.split(QLatin1Char('\n'));
-            for (qsizetype i = 0; i < lines.size(); ++i) {
-                if (i > 0)
-                    QTest::keyClick(Edit(), Qt::Key_Return);
-                TypeText(Edit(), lines[i]);
-            }
+            TypeText(Edit(), typed);
         }
         ClickEntry(5);
         const QStringList lines = m_main->Console()->Output()->toPlainText().split(QLatin1Char('\n'));

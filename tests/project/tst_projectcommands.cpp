@@ -129,13 +129,6 @@ private Q_SLOTS:
         QCOMPARE(m_answers.offeredNames.last(), Path("cave"));
     }
 
-    void cancelledSaveAsWritesNothing()
-    {
-        QVERIFY(!m_commands->Save());
-        QCOMPARE(m_bench->file, QString::fromUtf8("Новый.twk"));
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
-    }
-
     void overwriteIsAskedForTheFileReallyWritten_data()
     {
         QTest::addColumn<QString>("typed");
@@ -328,10 +321,8 @@ private Q_SLOTS:
         QFile::remove(QStringLiteral("temp.lua"));
         m_host->RunLua(QStringLiteral("dofile 'copynode.lua'"));
         QCOMPARE(m_console.Errors(), QString());
-        QFile file(QStringLiteral("temp.lua"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray text = file.readAll();
-        file.remove();
+        const QByteArray text = ReadBytes(QStringLiteral("temp.lua"));
+        QFile::remove(QStringLiteral("temp.lua"));
         QCOMPARE(text, QByteArray("box.data = {open = false}\r\ncoin.data = {value = 5}\r\n"));
     }
 

@@ -6,11 +6,13 @@
 #include "script/luaquote.h"
 #include "script/scripthost.h"
 #include "tests/properties/fakes.h"
+#include "tests/support/typing.h"
 #include "tests/testmain.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -38,17 +40,6 @@ private:
         Editor()->setFocus();
         QTRY_VERIFY(Editor()->hasFocus());
         Editor()->moveCursor(QTextCursor::End);
-    }
-
-    // Keys as the author types them; a line break is Enter.
-    void Type(const QString &text)
-    {
-        const QStringList lines = text.split(QLatin1Char('\n'));
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            if (i > 0)
-                QTest::keyClick(Editor(), Qt::Key_Return);
-            QTest::keyClicks(Editor(), lines.at(i));
-        }
     }
 
     QStringList BoldWords() const
@@ -95,7 +86,7 @@ private Q_SLOTS:
         Load(text);
         QTRY_COMPARE(BoldWords(), bold);
         Load(QString());
-        Type(text);
+        TypeText(Editor(), text);
         QCOMPARE(BoldWords(), bold);
     }
 
@@ -133,7 +124,7 @@ private Q_SLOTS:
             cursor.setPosition(caret);
             Editor()->setTextCursor(cursor);
         }
-        Type(typed);
+        TypeText(Editor(), typed);
         QCOMPARE(Editor()->Text(), after);
         QCOMPARE(QPoint(Editor()->textCursor().positionInBlock(), Editor()->textCursor().blockNumber()),
                  caretAfter);
@@ -148,6 +139,62 @@ private Q_SLOTS:
         }
         m_win->PropNames()->setFocus();
         QCOMPARE(m_host->EvalString(QStringLiteral("hall.ide_data.look")), after);
+    }
+
+    void editorKeys_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("middle line") << "a = 1\nb = 2\nc = 3" << 1 << "a = 1\nc = 3";
+        QTest::newRow("last line") << "a = 1\nb = 2\nc = 3" << 2 << "a = 1\nb = 2";
+        QTest::newRow("only line") << "a = 1" << 0 << "";
+        QTest::newRow("empty line") << "a = 1\n\nc = 3" << 1 << "a = 1\nc = 3";
+    }
+
+    // Ctrl+Y deletes the caret's line (not redo); the deletion is the author's and can be undone.
+    void editorKeys()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, line);
+        QFETCH(QString, after);
+        Load(text);
+        Editor()->setTextCursor(QTextCursor(Editor()->document()->findBlockByNumber(line)));
+        QTest::keyClick(Editor(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(Editor()->Text(), after);
+        QCOMPARE(m_win->Pending().code, after);
+        QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Editor()->Text(), text);
+        QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(Editor()->Text(), after);
+        // Loading the property is not an edit the author can undo.
+        QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Editor()->Text(), text);
+    }
+
+    void editorTypingAndPaste()
+    {
+        Load(QStringLiteral("end"));
+        Editor()->moveCursor(QTextCursor::Start);
+        QTest::keyClick(Editor(), Qt::Key_Tab);
+        QCOMPARE(Editor()->Text(), QStringLiteral("\tend"));
+        QVERIFY(Editor()->hasFocus());
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("if x then\n\t"));
+        Editor()->moveCursor(QTextCursor::Start);
+        QTest::keyClick(Editor(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(Editor()->Text(), QStringLiteral("if x then\n\t\tend"));
+        QCOMPARE(Editor()->textCursor().position(), 11);
+        QCOMPARE(m_win->Pending().code, Editor()->Text());
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("print(1) "));
+        m_win->Method()->PopupMenu2()->findChild<QAction *>(QStringLiteral("N7"))->trigger();
+        QCOMPARE(Editor()->Text(), QStringLiteral("if x then\n\tprint(1) \tend"));
+        QCOMPARE(Editor()->textCursor().position(), 20);
+        m_win->PropNames()->setFocus();
+        QCOMPARE(m_host->EvalString(QStringLiteral("hall.ide_data.look")),
+                 QStringLiteral("if x then\n\tprint(1) \tend"));
     }
 };
 

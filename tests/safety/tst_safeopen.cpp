@@ -157,9 +157,8 @@ private Q_SLOTS:
     void samplesOpenAsBefore()
     {
         QFETCH(QString, sample);
-        QFile file(sample);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QByteArray bytes = file.readAll();
+        QByteArray bytes = ReadBytes(sample);
+        QVERIFY(!bytes.isEmpty());
         if (!sample.contains(QStringLiteral("/examples/")))
             bytes = CodePage::ToLua(QString::fromUtf8(bytes));
         QVERIFY(WriteBytes(Project(), bytes));

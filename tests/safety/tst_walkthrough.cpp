@@ -28,8 +28,7 @@ QString Beside(const char *name)
 
 QStringList Walkthrough()
 {
-    QFile file(Beside("examples/house-walkthrough.txt"));
-    return file.open(QIODevice::ReadOnly) ? Transcript::Lines(QString::fromUtf8(file.readAll())) : QStringList();
+    return Transcript::Lines(QString::fromUtf8(ReadBytes(Beside("examples/house-walkthrough.txt"))));
 }
 
 // Stops the game the first time it is asked.
@@ -144,9 +143,8 @@ private Q_SLOTS:
         // The mark follows the line that differs.
         QCOMPARE(lines.value(11).second, int(ConsoleKind::Error));
         QVERIFY(lines.value(11).first.contains(QStringLiteral("строке 10")));
-        QFile accepted(m_dir->filePath(QStringLiteral("walk.expected")));
-        QVERIFY(accepted.open(QIODevice::ReadOnly));
-        QCOMPARE(Transcript::Lines(QString::fromUtf8(accepted.readAll())), m_transcript);
+        const QByteArray accepted = ReadBytes(m_dir->filePath(QStringLiteral("walk.expected")));
+        QCOMPARE(Transcript::Lines(QString::fromUtf8(accepted)), m_transcript);
     }
 
     void endlessLoopIsStopped()

@@ -41,14 +41,10 @@ private Q_SLOTS:
                                       << "nil\t1.5\ta\ttrue\ttable\t" << normal;
         QTest::newRow("no arguments") << "print()" << false << "" << normal;
         QTest::newRow("float number") << "print(0.1)" << false << "0.10000000149012\t" << normal;
-        QTest::newRow("integer") << "print(2, -7)" << false << "2\t-7\t" << normal;
-        QTest::newRow("function and false") << "print(print, false)" << false << "function\tfalse\t"
-                                            << normal;
         QTest::newRow("embedded line break") << "print('a\\nb')" << false << "a\nb\t" << normal;
         QTest::newRow("cyrillic") << QString::fromUtf8("print('взять лампу')") << false
                                   << QString::fromUtf8("взять лампу\t") << normal;
         QTest::newRow("error_print string") << "error_print('boom')" << false << "boom" << error;
-        QTest::newRow("error_print number") << "error_print(12)" << false << "12" << error;
         QTest::newRow("error_print nothing") << "error_print()" << false << "" << error;
         QTest::newRow("error_print table") << "error_print({})" << false << "" << error;
         QTest::newRow("error_print, the first only") << "error_print('a', 'b')" << false << "a" << error;
@@ -75,27 +71,6 @@ private Q_SLOTS:
         QCOMPARE(m_console.lines[0].second, kind);
     }
 
-    void echoedRunWritesTheCommandFirst()
-    {
-        m_host->RunLua(QStringLiteral("_ALERT = error_print"));
-        m_host->RunEchoed(QStringLiteral("print('x'); error('y')"));
-        QCOMPARE(m_console.lines.size(), 3);
-        QCOMPARE(m_console.lines[0].first, QStringLiteral("print('x'); error('y')"));
-        QCOMPARE(m_console.lines[0].second, int(ConsoleKind::Command));
-        QCOMPARE(m_console.lines[1].second, int(ConsoleKind::Normal));
-        QCOMPARE(m_console.lines[2].second, int(ConsoleKind::Error));
-    }
-
-    void fileChunkErrorsNameTheFileAndLine()
-    {
-        m_host->RunLua(QStringLiteral("_ALERT = error_print"));
-        m_host->RunFile("world_items = {}\r\nx = = 1\r\n", QStringLiteral("/tmp/cave.twk"));
-        QCOMPARE(m_console.lines.size(), 1);
-        QVERIFY2(m_console.lines[0].first.startsWith(QStringLiteral("/tmp/cave.twk:2:")),
-                 qPrintable(m_console.lines[0].first));
-        QVERIFY(!m_host->EvalDefined(QStringLiteral("world_items")));
-    }
-
     void failingAlertDoesNotEscape()
     {
         m_host->RunLua(QStringLiteral("_ALERT = function(m) error('alert broke') end"));
@@ -118,9 +93,7 @@ private Q_SLOTS:
         QTest::newRow("quote kept raw") << "\"it's\"" << "it's" << true << "'it's'";
         QTest::newRow("table") << "{}" << "" << true << "";
         QTest::newRow("nil") << "nil" << "" << false << "";
-        QTest::newRow("undefined global") << "no_such_global" << "" << false << "";
         QTest::newRow("true") << "1 == 1" << "" << true << "true";
-        QTest::newRow("false") << "1 == 2" << "" << true << "false";
         QTest::newRow("failing") << "nil + 1" << "" << false << "";
         QTest::newRow("syntax error") << ")(" << "" << false << "";
         QTest::newRow("cyrillic") << QString::fromUtf8("'Ёлка'") << QString::fromUtf8("Ёлка") << true
@@ -152,38 +125,6 @@ private Q_SLOTS:
         QCOMPARE(Top(), top);
     }
 
-    // A C function called from a chunk runs more chunks while the outer one is suspended.
-    void nestedRunsKeepTheStackBalanced()
-    {
-        class NestedRefresher : public ItemsRefresher
-        {
-        public:
-            explicit NestedRefresher(ScriptHost &host) : m_host(host) {}
-            void UpdateItemsFromScript() override
-            {
-                ++calls;
-                depthSeen = m_host.Depth();
-                m_host.RunLua(QStringLiteral("inner = (inner or 0) + 1"));
-                name = m_host.EvalString(QStringLiteral("outer_name"));
-            }
-            ScriptHost &m_host;
-            int calls = 0;
-            int depthSeen = 0;
-            QString name;
-        };
-        NestedRefresher refresher(*m_host);
-        m_host->SetItems(&refresher);
-        const int top = Top();
-        m_host->RunLua(QStringLiteral(
-            "outer_name = 'room'; for i = 1, 60 do update_items() end; after = inner"));
-        QCOMPARE(refresher.calls, 60);
-        QCOMPARE(refresher.depthSeen, 1);
-        QCOMPARE(refresher.name, QStringLiteral("room"));
-        QCOMPARE(m_host->EvalString(QStringLiteral("after")), QStringLiteral("60"));
-        QCOMPARE(Top(), top);
-        QCOMPARE(m_host->Depth(), 0);
-    }
-
     void outermostRunFlushesTheConsole()
     {
         m_host->RunLua(QStringLiteral("print(1)"));
@@ -209,7 +150,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("plain");
         QTest::newRow("empty") << "" << true;
-        QTest::newRow("words") << QString::fromUtf8("взять лампу") << true;
         QTest::newRow("balanced nesting") << "a [[b]] c" << true;
         QTest::newRow("closing bracket") << "a ]] b" << false;
         QTest::newRow("trailing bracket") << "x]" << false;
@@ -220,7 +160,6 @@ private Q_SLOTS:
         QTest::newRow("two leading line breaks") << "\n\nbody ]]" << false;
         QTest::newRow("inner line breaks") << "one\ntwo" << true;
         QTest::newRow("carriage return") << "one\r\ntwo \" x \\" << false;
-        QTest::newRow("single quotes") << "it's" << true;
         QTest::newRow("nul and quotes") << QString::fromLatin1("a\0001\"b\"", 7) << true;
     }
     void quotedTextReadsBackAsTyped()

@@ -104,7 +104,9 @@ public:
         win->resize(300, 500);
         win->show();
         win->activateWindow();
-        Ready = QTest::qWaitForWindowActive(win.get());
+        // A window that never becomes active fails the test that built it.
+        if (!QTest::qWaitForWindowActive(win.get()))
+            QTest::qFail("the tree window is not active", __FILE__, __LINE__);
         win->Items()->expandAll();
         win->Items()->setFocus();
         view.calls.clear();
@@ -119,6 +121,13 @@ public:
     }
 
     TItemsTree *Tree() const { return win->Items(); }
+
+    // Rebuilds the tree with the object named selected, every node open.
+    void Rebuild(const QString &uid)
+    {
+        win->UpdateItems(uid);
+        Tree()->expandAll();
+    }
 
     QTreeWidgetItem *Node(const QString &path) const
     {
@@ -181,7 +190,6 @@ public:
         console.lines.clear();
     }
 
-    bool Ready = false;
     std::unique_ptr<ScriptHost> host;
     RecordingConsole console;
     FakeView view;

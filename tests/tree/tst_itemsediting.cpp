@@ -94,7 +94,6 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QString, added);
         Harness h(World(lua.toUtf8().constData()));
-        QVERIFY(h.Ready);
         h.Select(select);
         const QStringList before = h.Paths();
         Trigger(h, how);
@@ -166,9 +165,7 @@ private Q_SLOTS:
         QFETCH(int, rebuilds);
         QFETCH(QStringList, gone);
         Harness h(World(lua.toUtf8().constData()));
-        QVERIFY(h.Ready);
-        h.win->UpdateItems(QStringLiteral("player"));
-        h.Tree()->expandAll();
+        h.Rebuild(QStringLiteral("player"));
         h.Select(select);
         const QStringList before = h.Paths();
         Trigger(h, how);
@@ -194,7 +191,6 @@ private Q_SLOTS:
     void deleteWhileEditingLabel()
     {
         Harness h(World());
-        QVERIFY(h.Ready);
         h.Select(QStringLiteral("world/room/key"));
         Trigger(h, QStringLiteral("N9"));
         QVERIFY(LabelEditor(h.Tree()));
@@ -233,9 +229,7 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QStringList, paths);
         Harness h(World(lua.toUtf8().constData()));
-        QVERIFY(h.Ready);
-        h.win->UpdateItems(QStringLiteral("player"));
-        h.Tree()->expandAll();
+        h.Rebuild(QStringLiteral("player"));
         for (const QString &click : clicks)
             h.Click(click);
         h.console.lines.clear();
@@ -253,8 +247,7 @@ private Q_SLOTS:
                  QStringLiteral("0"));
         QVERIFY(h.win->SelectedNode());
         QCOMPARE(h.workbench.ends, 1);
-        h.win->UpdateItems(QStringLiteral("world"));
-        h.Tree()->expandAll();
+        h.Rebuild(QStringLiteral("world"));
         QCOMPARE(h.Paths(), paths);
     }
 
@@ -264,7 +257,6 @@ private Q_SLOTS:
     {
         Harness h(World("function OBJECT.remove (self, ...) "
                         "if arg.n == 0 then error ('kept') end end"));
-        QVERIFY(h.Ready);
         h.Click(QStringLiteral("world/room/box"));
         h.Click(QStringLiteral("^world/room/key"));
         h.console.lines.clear();
@@ -280,7 +272,6 @@ private Q_SLOTS:
     void deleteStoresThePropertyEditFirst()
     {
         Harness h(World());
-        QVERIFY(h.Ready);
         TPropertiesWin properties(*h.host);
         properties.SetSelection(h.win.get());
         h.win->SetObjectView(&properties);
@@ -365,7 +356,6 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QStringList, labels);
         Harness h(World(lua.toUtf8().constData()));
-        QVERIFY(h.Ready);
         h.asker.answer = QMessageBox::StandardButton(answer);
         h.workbench.caption = QStringLiteral("Данные");
         h.Select(node);
@@ -389,8 +379,7 @@ private Q_SLOTS:
                                           + QString::fromUtf8(" Данные"));
         // The tree and the world agree on every name.
         const QStringList shown = h.Paths();
-        h.win->UpdateItems(h.win->SelectedUid());
-        h.Tree()->expandAll();
+        h.Rebuild(h.win->SelectedUid());
         QCOMPARE(h.Paths(), shown);
     }
 
@@ -410,9 +399,7 @@ private Q_SLOTS:
         QFETCH(QString, how);
         QFETCH(bool, opens);
         Harness h(World("room:add(player)"));
-        QVERIFY(h.Ready);
-        h.win->UpdateItems(QStringLiteral("player"));
-        h.Tree()->expandAll();
+        h.Rebuild(QStringLiteral("player"));
         h.Select(node);
         Trigger(h, how);
         QCOMPARE(LabelEditor(h.Tree()) != nullptr, opens);
@@ -446,17 +433,14 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(QStringList, kinds);
         Harness h(World(lua.toUtf8().constData()));
-        QVERIFY(h.Ready);
-        h.win->UpdateItems(QStringLiteral("player"));
-        h.Tree()->expandAll();
+        h.Rebuild(QStringLiteral("player"));
         h.Select(select);
         Trigger(h, QStringLiteral("N3"));
         QCOMPARE(h.Commands(), commands);
         QCOMPARE(h.Kinds(), kinds);
         QCOMPARE(h.Rebuilds(), 0);
         QCOMPARE(h.console.Errors(), QString());
-        h.win->UpdateItems(QStringLiteral("world"));
-        h.Tree()->expandAll();
+        h.Rebuild(QStringLiteral("world"));
         QCOMPARE(h.Kinds(), kinds);
     }
 
@@ -480,7 +464,6 @@ private Q_SLOTS:
         QFETCH(bool, enabled);
         QFETCH(int, copies);
         Harness h(World());
-        QVERIFY(h.Ready);
         for (const QString &click : clicks)
             h.Click(click);
         Q_EMIT h.win->PopupMenu1()->aboutToShow();
@@ -517,7 +500,6 @@ private Q_SLOTS:
         QFETCH(QString, value);
         QFETCH(QString, node);
         Harness h(World());
-        QVERIFY(h.Ready);
         QApplication::clipboard()->setText(clipboard);
         h.Select(select);
         Trigger(h, QStringLiteral("Ctrl+V"));
@@ -533,7 +515,6 @@ private Q_SLOTS:
     void refresh()
     {
         Harness h(World());
-        QVERIFY(h.Ready);
         h.Select(QStringLiteral("world/room/key"));
         h.host->RunLua(QStringLiteral("room:create('lamp')"));
         Trigger(h, QStringLiteral("Ctrl+R"));
