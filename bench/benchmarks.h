@@ -1,6 +1,11 @@
 #pragma once
 
+#include "widgets/windowlinks.h"
+
 #include <QElapsedTimer>
+
+#include <algorithm>
+#include <vector>
 
 // Each benchmark prints its own lines: what was measured, the value, and where a target applies,
 // the ratio to a baseline measured in the same run and the target.
@@ -23,3 +28,18 @@ inline double Seconds(const QElapsedTimer &clock)
 {
     return double(clock.nsecsElapsed()) / 1e9;
 }
+
+inline double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The selection the properties window is given in the benchmarks: always the room "hall".
+class BenchSelection : public ObjectSelection
+{
+public:
+    QString SelectedUid() const override { return QStringLiteral("hall"); }
+    QString SelectedParentUid() const override { return QStringLiteral("world"); }
+    void WriteSearch(const QString &) override {}
+};

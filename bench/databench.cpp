@@ -22,20 +22,6 @@ constexpr int kLines = 10000;
 constexpr int kRuns = 9;
 constexpr int kKeystrokes = 60;
 
-class BenchSelection : public ObjectSelection
-{
-public:
-    QString SelectedUid() const override { return QStringLiteral("hall"); }
-    QString SelectedParentUid() const override { return QStringLiteral("world"); }
-    void WriteSearch(const QString &) override {}
-};
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // Numbers, strings and booleans under string keys, a tenth of them tables of three, and an array
 // part: 10,000 entries in all.
 const char kData[] = R"lua(

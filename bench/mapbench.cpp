@@ -36,12 +36,6 @@ function bench_map (uid)
 end
 )lua";
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // The lines of the page as mapdrawline draws them, worked out in C++ alone.
 std::vector<QLine> LinesOf(const TMapSurface &surface)
 {

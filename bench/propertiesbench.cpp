@@ -16,20 +16,6 @@ namespace {
 constexpr int kProperties = 300;
 constexpr int kRuns = 15;
 
-class BenchSelection : public ObjectSelection
-{
-public:
-    QString SelectedUid() const override { return QStringLiteral("hall"); }
-    QString SelectedParentUid() const override { return QStringLiteral("world"); }
-    void WriteSearch(const QString &) override {}
-};
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // The limit: the same number of captions put into a bare list of the same kind. Both figures
 // include the events that follow, so the list has been laid out and painted.
 double BareListMs()

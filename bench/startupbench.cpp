@@ -29,12 +29,6 @@ double StartSeconds(const char *mode)
     return shown && probe.exitCode() == 0 ? seconds : -1;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 void BenchStartup()

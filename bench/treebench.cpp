@@ -49,12 +49,6 @@ void Settle()
     QCoreApplication::processEvents();
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 int CountNodes(const WorldNode &node, int *references)
 {
     int count = 1;

@@ -30,12 +30,6 @@ void Settle()
     QCoreApplication::processEvents();
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // A key word and four templates per row, none claimed twice, so the check stays quiet.
 QList<QStringList> Rows()
 {
