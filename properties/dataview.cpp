@@ -2,6 +2,7 @@
 
 #include "properties/datareader.h"
 #include "properties/datastatements.h"
+#include "properties/propertyicons.h"
 #include "script/scripthost.h"
 #include "widgets/asker.h"
 
@@ -11,7 +12,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -21,7 +21,6 @@ using DataNode::Kind;
 
 namespace {
 
-constexpr int kIconSize = 16;
 constexpr int kIndent = 19;
 constexpr int NodeRole = Qt::UserRole + 1;
 enum Image : int { TableImage = 0, ValueImage = 1 };
@@ -29,36 +28,6 @@ enum Image : int { TableImage = 0, ValueImage = 1 };
 QString WarningCaption()
 {
     return QStringLiteral("Предупреждение");
-}
-
-// A small grid: a table.
-QIcon TableIcon()
-{
-    QPixmap pixmap(kIconSize, kIconSize);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setPen(QColor(30, 70, 150));
-    p.setBrush(Qt::white);
-    p.drawRect(2, 3, 11, 10);
-    p.fillRect(3, 4, 10, 2, QColor(120, 160, 220));
-    p.drawLine(2, 6, 13, 6);
-    p.drawLine(2, 9, 13, 9);
-    p.drawLine(7, 3, 7, 13);
-    return QIcon(pixmap);
-}
-
-// A small diamond: one value.
-QIcon ValueIcon()
-{
-    QPixmap pixmap(kIconSize, kIconSize);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QColor(30, 110, 60));
-    p.setBrush(QColor(110, 190, 120));
-    const QPointF diamond[] = {{8, 3}, {13, 8}, {8, 13}, {3, 8}};
-    p.drawPolygon(diamond, 4);
-    return QIcon(pixmap);
 }
 
 // A node of the data tree. Its text, image and node index are its own members, served to the
@@ -115,7 +84,7 @@ bool IsCommandKey(const QKeyEvent *event)
 } // namespace
 
 DataView::DataView(ScriptHost &host, QWidget *window)
-    : QObject(window), m_host(host), m_window(window), m_imageList2{TableIcon(), ValueIcon()}
+    : QObject(window), m_host(host), m_window(window), m_imageList2{PropertyIcons::Table(), PropertyIcons::Value()}
 {
     m_data = new QTreeWidget;
     m_data->setObjectName(QStringLiteral("Data"));
@@ -123,7 +92,7 @@ DataView::DataView(ScriptHost &host, QWidget *window)
     m_data->setHeaderHidden(true);
     m_data->setColumnCount(1);
     m_data->setIndentation(kIndent);
-    m_data->setIconSize(QSize(kIconSize, kIconSize));
+    m_data->setIconSize(QSize(PropertyIcons::kSize, PropertyIcons::kSize));
     m_data->setUniformRowHeights(true);
     m_data->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_data->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -67,7 +67,7 @@ QIcon CatchersIcon()
 }
 
 // A small table: the object's free data.
-QIcon DataIcon()
+QIcon TableIcon()
 {
     QPixmap pixmap = BlankIcon();
     QPainter p(&pixmap);
@@ -81,11 +81,34 @@ QIcon DataIcon()
     return QIcon(pixmap);
 }
 
+// A small diamond: one value.
+QIcon ValueIcon()
+{
+    QPixmap pixmap = BlankIcon();
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(30, 110, 60));
+    p.setBrush(QColor(110, 190, 120));
+    const QPointF diamond[] = {{8, 3}, {13, 8}, {8, 13}, {3, 8}};
+    p.drawPolygon(diamond, 4);
+    return QIcon(pixmap);
+}
+
 } // namespace
 
 QList<QIcon> All()
 {
-    return {ConstructorIcon(), MethodIcon(), CatchersIcon(), DataIcon()};
+    return {ConstructorIcon(), MethodIcon(), CatchersIcon(), TableIcon()};
+}
+
+QIcon Table()
+{
+    return TableIcon();
+}
+
+QIcon Value()
+{
+    return ValueIcon();
 }
 
 } // namespace PropertyIcons
