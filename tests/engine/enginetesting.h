@@ -15,6 +15,8 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <memory>
+
 namespace EngineTesting {
 
 inline QString U(const char *text)
@@ -50,6 +52,16 @@ inline QString RunForErrors(ScriptHost &host, RecordingConsole &console, const Q
     RecordingConsole written;
     written.lines = console.lines.mid(from);
     return written.Errors();
+}
+
+// A fresh host with the engine started, writing to the console, which starts empty; the errors the
+// start wrote.
+inline QString StartEngine(std::unique_ptr<ScriptHost> &host, RecordingConsole &console)
+{
+    host = std::make_unique<ScriptHost>();
+    console = RecordingConsole();
+    host->SetConsole(&console);
+    return RunForErrors(*host, console, QStringLiteral("dofile 'startup.lua'"));
 }
 
 inline void Parse(ScriptHost &host, const QString &line)

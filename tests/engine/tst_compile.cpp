@@ -31,7 +31,6 @@ struct Case
 
 const Case kGames[] = {
     {"default start", "", "осмотреться|взять лампу", "Мир|Зал. Предметов: 2.|> осмотреться|Взята: лампа"},
-    {"world start", "world.ide_data.start = [[print('Начало игры')]]", "осмотреться", "Начало игры"},
     {"names with quotes and line breaks", "world.name = 'Мир\\n\"второй\"'; lamp.name = 'Лампа \\'Л\\' ]]'; "
                                           "lamp.ide_data.look = [[print(self.name)]]",
      "осмотреть лампу", "Мир|\"второй\"|Лампа 'Л' ]]"},
@@ -48,16 +47,8 @@ const Case kGames[] = {
     {"vocabulary in force", "vocabulary('verbs', 'look глянуть\\ntake взять')", "глянуть|осмотреться",
      "Зал. Предметов: 2.|Я не знаю такого слова."},
     {"messages", "PARSE_ERROR[2] = 'Что-что?'", "фыва", "Что-что?"},
-    {"catchers", "hall.ide_data.hooks = [[if event.verb == 'take' then print('Нельзя: ' .. event.object.name) "
-                 "return true end]]",
-     "взять лампу|осмотреть лампу", "Нельзя: Лампа|Лампа, у hall"},
-    {"counters in data", "world.data.turns = 0; world.ide_data.hooks = [[world.data.turns = world.data.turns + 1]]; "
-                         "hall.ide_data.look = [[print('Ход ' .. world.data.turns)]]",
-     "осмотреться|осмотреться|фыва|осмотреться", "Ход 1|Ход 2|Ход 3"},
     {"the end of the game ends the input", "lamp.ide_data.take = [[print('Конец') end_game()]]",
      "взять лампу|осмотреться", "Конец"},
-    {"pronouns, again and several objects", "hall:create('key', 'Ключ'); key.ide_data.take = [[print('Ключ взят')]]",
-     "взять лампу и ключ|опять|осмотреть её", "Взята: лампа|Ключ взят|Лампа, у player"},
     {"Russian text both ways", "vocabulary('nouns', 'ёлка ёлк*'); hall:create('fir', 'Ёлка'); "
                                "fir.ide_data.take = [[print('Взята ' .. lower(self.name) .. ' «ЁЖ»')]]",
      "ВЗЯТЬ ЁЛКУ", "> ВЗЯТЬ ЁЛКУ|Взята ёлка «ЁЖ»"},
@@ -66,25 +57,6 @@ const Case kGames[] = {
     {"constructors are defined, not run", "lamp.ide_data.constructor = [[print('Сделана')]]; "
                                           "lamp.ide_data.look = [[self:constructor()]]",
      "осмотреть лампу", "Сделана"},
-};
-
-// A script run by the terminal player as the game, the input, and what must come of it.
-struct PlayerCase
-{
-    const char *name, *script, *input;
-    int exitCode;
-    const char *out, *errors;
-};
-
-const PlayerCase kPlayer[] = {
-    {"plays to the end", "GAME_IO.write('готово', '\\n')", "", 0, "готово", ""},
-    {"writes values by their text or type", "GAME_IO.write(1, {}, true, 'а')", "", 0, "1tableboolean" "а", ""},
-    {"reads a line in Windows-1251", "local s = GAME_IO.read() GAME_IO.write(string.len(s), ' ', s)", "Ёжик", 0,
-     "4 Ёжик", ""},
-    {"reads nothing at the end of the input", "GAME_IO.write(tostring(GAME_IO.read()))", "", 0, "nil", ""},
-    {"echoes lines that come from a pipe", "GAME_IO.write(tostring(GAME_ECHO))", "", 0, "true", ""},
-    {"a syntax error", "x = = 1", "", 1, "", "game.lua:1:"},
-    {"an error in Russian", "error('Сломалось')", "", 1, "", "Сломалось"},
 };
 
 } // namespace
@@ -112,10 +84,7 @@ private slots:
     void init()
     {
         QVERIFY(m_dir.isValid());
-        m_host = std::make_unique<ScriptHost>();
-        m_console = RecordingConsole();
-        m_host->SetConsole(&m_console);
-        QCOMPARE(Errors(QStringLiteral("dofile 'startup.lua'")), QString());
+        QCOMPARE(StartEngine(m_host, m_console), QString());
     }
     void cleanup() { m_host.reset(); }
 
@@ -175,21 +144,12 @@ private slots:
         QVERIFY2(played.out.contains(U("Зал. Предметов: 2.")), qPrintable(played.out.join(QLatin1Char('\n'))));
     }
 
-    // What compile.lua says when it cannot write the game.
-    void compileFailures_data()
+    // compile.lua names the game it cannot write.
+    void compileFailureIsReported()
     {
-        QTest::addColumn<QString>("assignment");
-        QTest::addColumn<QString>("report");
-        QTest::newRow("no file name") << QStringLiteral("filename = nil") << QStringLiteral("filename");
         const QString missing = m_dir.filePath(QStringLiteral("missing/game.lua"));
-        QTest::newRow("no such folder") << QStringLiteral("filename = '%1'").arg(missing) << missing;
-    }
-    void compileFailures()
-    {
-        QFETCH(QString, assignment);
-        QFETCH(QString, report);
-        const QString errors = Errors(assignment + QStringLiteral("; dofile 'compile.lua'"));
-        QVERIFY2(errors.contains(report), qPrintable(errors));
+        const QString errors = Compile(QStringLiteral("missing/game.lua"));
+        QVERIFY2(errors.contains(missing), qPrintable(errors));
     }
 
     void terminalPlayer_data()
@@ -199,10 +159,13 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("errors");
-        for (const PlayerCase &c : kPlayer) {
-            QTest::newRow(c.name) << CodePage::ToLua(U(c.script)) << U(c.input) << c.exitCode << U(c.out)
-                                  << U(c.errors);
-        }
+        QTest::newRow("writes values by their text or type")
+            << CodePage::ToLua(U("GAME_IO.write(1, {}, true, 'а')")) << QString() << 0 << U("1tablebooleanа")
+            << QString();
+        QTest::newRow("a syntax error") << QByteArray("x = = 1") << QString() << 1 << QString()
+                                        << U("game.lua:1:");
+        QTest::newRow("an error in Russian")
+            << CodePage::ToLua(U("error('Сломалось')")) << QString() << 1 << QString() << U("Сломалось");
         QTest::newRow("a NUL byte stays inside its line")
             << QByteArray("local a, b = GAME_IO.read(), GAME_IO.read() GAME_IO.write(string.len(a), ' ', b)")
             << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b\nc")) << 0 << QStringLiteral("3 c")
@@ -232,7 +195,6 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("text");
         QTest::newRow("no game") << QStringList() << 2 << U("Использование");
-        QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0 << U("Использование");
         QTest::newRow("missing game") << QStringList{QStringLiteral("no-such-game.lua")} << 1
                                       << U("no-such-game.lua");
     }
