@@ -181,19 +181,8 @@ private slots:
 
     // The rows a project carries (postsave.lua writes them with persist.lua) put in force on
     // another installation: the project's words win, the installation's other words stay.
-    void projectVocabulary_data()
-    {
-        QTest::addColumn<QString>("word");
-        QTest::addColumn<QString>("key");
-        QTest::newRow("a row only the project has") << U("танцевать") << "dance";
-        QTest::newRow("a word the project moved") << U("хватай") << "drop";
-        QTest::newRow("a word the project kept") << U("возьми") << "take";
-        QTest::newRow("a row only the installation has") << U("спеть") << "sing";
-    }
     void projectVocabulary()
     {
-        QFETCH(QString, word);
-        QFETCH(QString, key);
         const QString saved = U("dofile 'persist.lua'; local rows = {} "
                                 "for _, row in ipairs(verbs.rows) do "
                                 "  local copy = {} for _, w in ipairs(row) do if w ~= 'хватай' then "
@@ -207,8 +196,12 @@ private slots:
                           "table.insert(rows, { 'sing', 'спеть', 'танцевать' }) "
                           "vocabulary('verbs', rows); assert(loadstring(test_lines))(); verbs:check()")),
                  QString());
-        QCOMPARE(m_host->EvalString(QStringLiteral("verbs:lookup(lower(%1)) or ''").arg(LuaQuote::QuotedString(word))),
-                 key);
+        // A row only the project has, a word the project moved, one it kept, a row only the
+        // installation has.
+        const char *const found[][2] = {{"танцевать", "dance"}, {"хватай", "drop"}, {"возьми", "take"},
+                                        {"спеть", "sing"}};
+        for (const auto &w : found)
+            QCOMPARE(m_host->EvalString(QStringLiteral("verbs:lookup('%1') or ''").arg(U(w[0]))), U(w[1]));
     }
 
     // copyerrors.lua leaves Lua text that gives every message its text back, however awkward.

@@ -17,17 +17,11 @@ local function trim (s)
   return inner
 end
 
+-- The trimmed parts of s between separators ('//' or '&&', which mean nothing in a pattern).
 local function split (s, separator)
-  local parts, from = {}, 1
-  while true do
-    local at = string.find(s, separator, from, true)
-    if not at then
-      table.insert(parts, trim(string.sub(s, from)))
-      return parts
-    end
-    table.insert(parts, trim(string.sub(s, from, at - 1)))
-    from = at + string.len(separator)
-  end
+  local parts = {}
+  for part in string.gfind(s .. separator, '(.-)' .. separator) do table.insert(parts, trim(part)) end
+  return parts
 end
 
 local function entries (text)
