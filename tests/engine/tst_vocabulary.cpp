@@ -83,6 +83,7 @@ private:
 private slots:
     void init()
     {
+        // The shipped vocabularies check themselves as they load: a conflict among their words fails here.
         QCOMPARE(StartEngine(m_host, m_console), QString());
     }
     void cleanup() { m_host.reset(); }
@@ -134,13 +135,6 @@ private slots:
             QVERIFY2(lines[i].contains(vocabulary), qPrintable(lines[i]));
         }
         QCOMPARE(m_host->EvalString(QStringLiteral("test_count")), QString::number(reports.size()));
-    }
-
-    // The starter vocabularies load without a report.
-    void starterVocabularyIsSound()
-    {
-        QCOMPARE(Errors(QStringLiteral("test_count = verbs:check() + nouns:check() + prepositions:check()")), QString());
-        QCOMPARE(m_host->EvalString(QStringLiteral("test_count")), QStringLiteral("0"));
     }
 
     // Each shipped file keeps its words in a block the vocabulary editor can rewrite, and the file with
