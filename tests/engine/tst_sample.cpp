@@ -39,14 +39,9 @@ void Open(ScriptHost &host, const QString &path)
 }
 
 // The lines the console's log holds from line `from` on.
-QStringList LogLines(const TConsoleWin &console, qsizetype from)
+QStringList LogLines(const TConsoleWin &console, qsizetype from = 0)
 {
     return console.Output()->toPlainText().split(QLatin1Char('\n')).mid(from);
-}
-
-qsizetype LogSize(const TConsoleWin &console)
-{
-    return console.Output()->toPlainText().split(QLatin1Char('\n')).size();
 }
 
 } // namespace
@@ -141,7 +136,7 @@ private slots:
         QVERIFY(QFile::exists(game));
 
         QStringList transcript;
-        qsizetype from = LogSize(console);
+        qsizetype from = LogLines(console).size();
         host.RunLua(QStringLiteral("start_game()"));
         for (QString line : LogLines(console, from))
             transcript.append(line.endsWith(QLatin1Char('\t')) ? line.chopped(1) : line);
@@ -150,7 +145,7 @@ private slots:
         QVERIFY(console.Parsing()->isChecked());
         QLineEdit *input = console.Input()->lineEdit();
         for (const QString &command : Walkthrough(walkthrough)) {
-            from = LogSize(console);
+            from = LogLines(console).size();
             input->setText(command);
             QTest::keyClick(input, Qt::Key_Return);
             const QStringList lines = LogLines(console, from);

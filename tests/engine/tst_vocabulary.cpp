@@ -5,7 +5,6 @@
 #include "tests/testmain.h"
 #include "vocabulary/vocabularyblock.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,7 +48,6 @@ struct CheckCase
 };
 
 const CheckCase kCheck[] = {
-    {"clean", "nouns", "лампа ламп*|ключ ключ*", ""},
     {"a word of two key words", "verbs", "take бери|drop бери", "«бери»&«take»&«drop»"},
     {"the same key word twice", "verbs", "take бери|take бери бери", ""},
     {"a key word as another row's word", "nouns", "взять брать|брать хватать", "«брать»&«взять»&«брать»"},
@@ -138,39 +136,18 @@ private slots:
     }
 
     // Each shipped file keeps its words in a block the vocabulary editor can rewrite, and the file with
-    // new data lines puts them in force when it runs.
-    void vocabularyFiles_data()
+    // a row added puts it in force when it runs.
+    void shippedFilesTakeANewRow()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("rows");
-        QTest::addColumn<QString>("word");
-        QTest::addColumn<QString>("key");
-        QTest::newRow("verbs") << "verbs.lua" << U("look глянь*|take взять") << U("глянька") << "look";
-        QTest::newRow("nouns") << "nouns.lua" << U("it оно|шкаф шкаф*") << U("шкафу") << U("шкаф");
-        QTest::newRow("no words") << "prepositions.lua" << QString() << U("в") << QString();
-    }
-    void vocabularyFiles()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, rows);
-        QFETCH(QString, word);
-        QFETCH(QString, key);
-        QFile shipped(file);
-        QVERIFY2(shipped.open(QIODevice::ReadOnly), qPrintable(file));
-        const VocabularyBlock block = VocabularyBlock::Read(shipped.readAll());
-        QVERIFY2(block.Found(), "the file has no vocabulary block");
-        QList<VocabularyBlock::Row> lines;
-        for (const QString &row : rows.split(QLatin1Char('|'), Qt::SkipEmptyParts))
-            lines.append(CodePage::ToLua(row).split(' '));
-
         QTemporaryDir dir;
-        QVERIFY(WriteBytes(dir.filePath(file), block.Written(lines)));
-        QCOMPARE(Errors(QStringLiteral("dofile '") + dir.filePath(file) + QLatin1Char('\'')), QString());
-        const QString name = file.chopped(4);
-        QCOMPARE(m_host->EvalString(QStringLiteral("%1:lookup(lower(%2)) or ''").arg(name, LuaQuote::QuotedString(word))),
-                 key);
-        QCOMPARE(m_host->EvalString(QStringLiteral("table.getn(%1.rows)").arg(name)),
-                 QString::number(lines.size()));
+        for (const QString name : {"verbs", "nouns", "prepositions"}) {
+            const VocabularyBlock block = VocabularyBlock::Read(ReadBytes(name + QStringLiteral(".lua")));
+            QVERIFY2(block.Found(), qPrintable(name));
+            const QString path = dir.filePath(name + QStringLiteral(".lua"));
+            QVERIFY(WriteBytes(path, block.Written(QList(block.Rows()) << VocabularyBlock::Row{"zz", "zzz*"})));
+            QCOMPARE(Errors(QStringLiteral("dofile '%1'").arg(path)), QString());
+            QCOMPARE(m_host->EvalString(name + QStringLiteral(":lookup('zzzz')")), QStringLiteral("zz"));
+        }
     }
 
     // The rows a project carries (postsave.lua writes them with persist.lua) put in force on

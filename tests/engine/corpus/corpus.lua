@@ -5,9 +5,8 @@
 --   # title           the group of the entries that follow
 --   [?] setup // ... // line => expected && expected
 -- Every entry starts from the game just opened (as Open does, over the world of the entry before)
--- and started; the setup lines are played first and
--- the answer to the last line must hold every expected text ("!n" stands for PARSE_ERROR[n]) and
--- none of those marked with "~".
+-- and started; the setup lines are played first and the answer to the last line must hold every
+-- expected text ("!n" stands for PARSE_ERROR[n]) and none of those marked with "~".
 -- "?" marks a line known not to be understood yet. A line is understood when its answer holds
 -- what is expected, nothing was reported as an error, and (when a limit in seconds is given, as the
 -- benchmark does) it took less than the limit.
