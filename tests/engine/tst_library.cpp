@@ -5,11 +5,8 @@
 #include "tests/engine/enginetesting.h"
 #include "tests/testmain.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 using namespace EngineTesting;
 

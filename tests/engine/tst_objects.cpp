@@ -341,9 +341,7 @@ private slots:
         QCOMPARE(Eval(U("test_repairs")), QString::number(mentions.size()));
         QCOMPARE(Eval(probe), expected);
         // What was repaired stays repaired.
-        QVERIFY(Run(U("world:check()")).isEmpty());
-        QVERIFY2(m_sink.Texts(ConsoleKind::Normal).isEmpty(),
-                 qPrintable(m_sink.Texts(ConsoleKind::Normal).join(QLatin1Char('\n'))));
+        QCOMPARE(Eval(U("world:check()")), U("0"));
     }
 };
 

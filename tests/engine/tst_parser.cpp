@@ -7,8 +7,6 @@
 
 #include <QTest>
 
-#include <memory>
-
 using namespace EngineTesting;
 
 namespace {
@@ -91,10 +89,6 @@ const Case kSentences[] = {
     {"9: a verb where a name belongs", "взять лампу взять", "E9"},
     {"9: again with words", "взять лампу|опять лампу", "lamp:take lamp - - -|E9"},
     // Catchers.
-    {"a catcher stops the action",
-     "lua:hall:add(function (e) if e.verb == 'take' then print('stop ' .. e.object.uid) return true end end)"
-     "|взять лампу",
-     "stop lamp"},
     {"the world first, then the location, then the things",
      "lua:lamp:add(function () print('lamp') end); hall:add(function () print('hall') end); "
      "world:add(function () print('world') end)|взять лампу",

@@ -17,8 +17,6 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <memory>
-
 using namespace EngineTesting;
 
 namespace {
@@ -128,7 +126,6 @@ private slots:
         host.SetConsole(&console);
         console.show();
         QVERIFY(QTest::qWaitForWindowExposed(&console));
-        QVERIFY(host.EvalDefined(QStringLiteral("parse")));
 
         Open(host, project);
         const QString game = m_dir.filePath(QStringLiteral("game.lua"));

@@ -8,8 +8,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-
 using namespace EngineTesting;
 
 namespace {
@@ -21,7 +19,6 @@ struct LookupCase
 };
 
 const LookupCase kLookup[] = {
-    {"plain word", "look осмотреть", "осмотреть", "look"},
     {"plain word is not a beginning", "look осмотреть", "осмотреться", ""},
     {"the key word stands for itself", "look осмотреть", "look", "look"},
     {"star at the end", "take возьм*", "возьмите", "take"},
@@ -48,7 +45,6 @@ struct CheckCase
 };
 
 const CheckCase kCheck[] = {
-    {"a word of two key words", "verbs", "take бери|drop бери", "«бери»&«take»&«drop»"},
     {"the same key word twice", "verbs", "take бери|take бери бери", ""},
     {"a key word as another row's word", "nouns", "взять брать|брать хватать", "«брать»&«взять»&«брать»"},
     {"ё and е are one word", "verbs", "more ещё|again еще", "&«more»&«again»"},
