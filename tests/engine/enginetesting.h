@@ -54,8 +54,7 @@ inline QString RunForErrors(ScriptHost &host, RecordingConsole &console, const Q
     return written.Errors();
 }
 
-// A fresh host with the engine started, writing to the console, which starts empty; the errors the
-// start wrote.
+// A fresh host with the engine started, writing to an emptied console; the errors the start wrote.
 inline QString StartEngine(std::unique_ptr<ScriptHost> &host, RecordingConsole &console)
 {
     host = std::make_unique<ScriptHost>();

@@ -140,7 +140,7 @@ private slots:
             const VocabularyBlock block = VocabularyBlock::Read(ReadBytes(name + QStringLiteral(".lua")));
             QVERIFY2(block.Found(), qPrintable(name));
             const QString path = dir.filePath(name + QStringLiteral(".lua"));
-            QVERIFY(WriteBytes(path, block.Written(QList(block.Rows()) << VocabularyBlock::Row{"zz", "zzz*"})));
+            QVERIFY(WriteBytes(path, block.Written(QList(block.Rows()) << QByteArrayList{"zz", "zzz*"})));
             QCOMPARE(Errors(QStringLiteral("dofile '%1'").arg(path)), QString());
             QCOMPARE(m_host->EvalString(name + QStringLiteral(":lookup('zzzz')")), QStringLiteral("zz"));
         }
