@@ -76,23 +76,47 @@ private Q_SLOTS:
         QCOMPARE(m_h->Selected(), QStringLiteral("world/player"));
     }
 
-    void selectionAfterRebuild_data()
+    // After a rebuild the object named is selected and shown, the root when there is none such;
+    // its ancestors are open, and so is every node bearing the name of one that was open.
+    void rebuildSelectsAndOpens_data()
     {
         QTest::addColumn<QString>("lua");
+        QTest::addColumn<QStringList>("open");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("selected");
-        QTest::newRow("named object") << "" << "key" << "world/room/key";
-        QTest::newRow("removed object") << "box:remove() box = nil" << "box" << "world";
-        QTest::newRow("empty world") << "world.items = {} player = nil" << "player" << "world";
+        QTest::addColumn<QStringList>("opened");
+        QTest::newRow("named object") << "" << QStringList() << "key" << "world/room/key"
+                                      << Words("world world/room");
+        QTest::newRow("removed object, inside a closed node")
+            << "box:remove() box = nil" << Words("world/room") << "box" << "world"
+            << Words("world/room");
+        QTest::newRow("empty world") << "world.items = {} player = nil" << QStringList() << "player"
+                                     << "world" << QStringList();
+        // A world the check cannot run on: two owned nodes bear the name x.
+        QTest::newRow("every node bearing the name")
+            << "world = {uid = 'world'} a = {uid = 'a', parent = world} "
+               "b = {uid = 'b', parent = world} x = {uid = 'x', items = {{uid = 'y', "
+               "parent = {uid = 'x'}}}} a.items = {{uid = 'x', parent = a}} "
+               "b.items = {{uid = 'x', parent = b}} world.items = {a, b}"
+            << Words("world world/a world/a/x") << "world" << "world"
+            << Words("world world/a world/a/x world/b/x");
     }
-    void selectionAfterRebuild()
+    void rebuildSelectsAndOpens()
     {
         QFETCH(QString, lua);
+        QFETCH(QStringList, open);
         QFETCH(QString, name);
         QFETCH(QString, selected);
+        QFETCH(QStringList, opened);
         m_h->host->RunLua(lua);
+        m_win->UpdateItems(QStringLiteral("world"));
+        m_h->Tree()->collapseAll();
+        for (const QString &path : open)
+            m_h->Node(path)->setExpanded(true);
+        m_h->view.calls.clear();
         m_win->UpdateItems(name);
         QCOMPARE(m_h->Selected(), selected);
+        QCOMPARE(ExpandedPaths(), opened);
         const QString shown = selected.section(QLatin1Char('/'), -1);
         QCOMPARE(m_h->view.calls, QStringList({QStringLiteral("ShowObjectProperties ") + shown,
                                                QStringLiteral("ShowProperty ") + shown
@@ -111,40 +135,6 @@ private Q_SLOTS:
         m_win->Items()->setFocus();
         QTest::keyClick(m_win->Items(), Qt::Key_Up);
         QCOMPARE(m_win->SelectedUid(), QStringLiteral("deep39"));
-    }
-
-    void expansionKeptByName_data()
-    {
-        QTest::addColumn<QString>("lua");
-        QTest::addColumn<QStringList>("expand");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("expanded");
-        QTest::newRow("inside a closed node") << "" << Words("world/room") << "world"
-                                              << Words("world/room");
-        QTest::newRow("ancestors of the selection") << "" << QStringList() << "key"
-                                                    << Words("world world/room");
-        // A world the check cannot run on: two owned nodes bear the name x.
-        QTest::newRow("every node bearing the name")
-            << "world = {uid = 'world'} a = {uid = 'a', parent = world} "
-               "b = {uid = 'b', parent = world} x = {uid = 'x', items = {{uid = 'y', "
-               "parent = {uid = 'x'}}}} a.items = {{uid = 'x', parent = a}} "
-               "b.items = {{uid = 'x', parent = b}} world.items = {a, b}"
-            << Words("world world/a world/a/x") << "world"
-            << Words("world world/a world/a/x world/b/x");
-    }
-    void expansionKeptByName()
-    {
-        QFETCH(QString, lua);
-        QFETCH(QStringList, expand);
-        QFETCH(QString, name);
-        QFETCH(QStringList, expanded);
-        m_h->host->RunLua(lua);
-        m_win->UpdateItems(QStringLiteral("world"));
-        m_h->Tree()->collapseAll();
-        for (const QString &path : expand)
-            m_h->Node(path)->setExpanded(true);
-        m_win->UpdateItems(name);
-        QCOMPARE(ExpandedPaths(), expanded);
     }
 
     // "type text" types into the search box, which finds the object as far as the text names one.
