@@ -1,7 +1,7 @@
 // The object tree inside the main window, driven with real input and answered by real boxes:
 // Copy and Paste carry a subtree from one project to the next, a label confirmed with a box up
-// leaves the program standing, and a property dragged from the property list is the one the
-// editor then shows.
+// leaves the program standing, a property dragged from the property list is the one the editor
+// then shows, and a delete keeps what was being typed.
 
 #include "app/mainwin.h"
 #include "console/consolewin.h"
