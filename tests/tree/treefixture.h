@@ -17,11 +17,12 @@
 
 namespace TreeFixture {
 
-// world(player, hall(box*), room(box, key)): hall lists box, which room owns.
-inline const char *World()
+// world(player, hall(box*), room(box, key)), then more: hall lists box, which room owns.
+inline QString World(const QString &more = QString())
 {
-    return "dofile 'startup.lua' world:create('hall') world:create('room') "
-           "room:create('box') room:create('key') hall:add(box)";
+    return QStringLiteral("dofile 'startup.lua' world:create('hall') world:create('room') "
+                          "room:create('box') room:create('key') hall:add(box) ")
+           + more;
 }
 
 inline QString PathOf(const QTreeWidgetItem *node)
@@ -70,19 +71,13 @@ public:
 class FakeWorkbench : public TreeWorkbench
 {
 public:
-    void EndPropertyEdit() override
-    {
-        ++ends;
-        if (onEnd)
-            onEnd();
-    }
+    void EndPropertyEdit() override { ++ends; }
     void CopySelectedSubtree() override { ++copies; }
     QString SelectedPropertyCaption() const override { return caption; }
 
     int ends = 0;
     int copies = 0;
     QString caption;
-    std::function<void()> onEnd;
 };
 
 // Builds the world from the Lua text, then the window over it.
@@ -116,8 +111,6 @@ public:
     {
         host->SetItems(nullptr);
         host->SetConsole(nullptr);
-        win.reset();
-        host.reset();
     }
 
     TItemsTree *Tree() const { return win->Items(); }
@@ -149,7 +142,15 @@ public:
     }
 
     // The owned (o) or reference (r) kind of every node, as "path:kind".
-    QStringList Kinds() const;
+    QStringList Kinds() const
+    {
+        QStringList kinds;
+        for (QTreeWidgetItemIterator it(Tree()); *it; ++it) {
+            kinds << PathOf(*it) + QLatin1Char(':')
+                         + QLatin1Char((*it)->data(0, Qt::UserRole).toInt() == 1 ? 'r' : 'o');
+        }
+        return kinds;
+    }
 
     // The lines echoed as commands, the rebuild's check left out.
     QStringList Commands() const
@@ -167,19 +168,27 @@ public:
         return int(console.Texts().count(QStringLiteral("world:check()")));
     }
 
-    // A plain click on a node; "^path" clicks with Ctrl.
+    // A click on a node: "^path" with Ctrl, "!path" with the right button, "-" below the last row.
     void Click(QString path)
     {
+        Qt::MouseButton button = Qt::LeftButton;
         Qt::KeyboardModifiers modifiers;
+        if (path.startsWith(QLatin1Char('!'))) {
+            button = Qt::RightButton;
+            path.remove(0, 1);
+        }
         if (path.startsWith(QLatin1Char('^'))) {
             modifiers = Qt::ControlModifier;
             path.remove(0, 1);
         }
-        QTreeWidgetItem *node = Node(path);
-        QVERIFY2(node, qPrintable(path));
-        Tree()->scrollToItem(node);
-        QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, modifiers,
-                          Tree()->visualItemRect(node).center());
+        QPoint at(10, Tree()->viewport()->height() - 2);
+        if (path != QLatin1String("-")) {
+            QTreeWidgetItem *node = Node(path);
+            QVERIFY2(node, qPrintable(path));
+            Tree()->scrollToItem(node);
+            at = Tree()->visualItemRect(node).center();
+        }
+        QTest::mouseClick(Tree()->viewport(), button, modifiers, at);
     }
 
     // Selects a node as a click does; the marks become its name alone.
@@ -197,15 +206,5 @@ public:
     FakeWorkbench workbench;
     std::unique_ptr<TItemsWin> win;
 };
-
-inline QStringList Harness::Kinds() const
-{
-    QStringList kinds;
-    for (QTreeWidgetItemIterator it(Tree()); *it; ++it) {
-        kinds << PathOf(*it) + QLatin1Char(':')
-                     + QLatin1Char((*it)->data(0, Qt::UserRole).toInt() == 1 ? 'r' : 'o');
-    }
-    return kinds;
-}
 
 } // namespace TreeFixture

@@ -1,9 +1,10 @@
 // The object tree inside the main window, driven with real input and answered by real boxes:
 // Copy and Paste carry a subtree from one project to the next, a label confirmed with a box up
-// leaves the program standing, and a property dragged from the property list is the one the
-// editor then shows.
+// leaves the program standing, a property dragged from the property list is the one the editor
+// then shows, and a delete keeps what was being typed.
 
 #include "app/mainwin.h"
+#include "console/consolewin.h"
 #include "properties/methodeditor.h"
 #include "properties/propertieswin.h"
 #include "script/scripthost.h"
@@ -18,6 +19,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -78,24 +80,10 @@ private Q_SLOTS:
 
     void cleanup() { m_main.reset(); }
 
-    void copyToAnotherProject_data()
-    {
-        QTest::addColumn<QString>("receiver");
-        QTest::addColumn<QString>("expression");
-        QTest::addColumn<QString>("value");
-        QTest::newRow("the owner's name") << "world" << "room.parent.uid .. room.name"
-                                          << QString::fromUtf8("worldКомната");
-        QTest::newRow("the subtree") << "world" << "box.parent.uid .. box.name"
-                                     << QString::fromUtf8("roomЯщик");
-        QTest::newRow("a compiled method") << "world" << "box:look ()" << "a]]b";
-        QTest::newRow("the data") << "world" << "box.data.n" << "5";
-        QTest::newRow("under another object") << "player" << "room.parent.uid" << "player";
-    }
+    // The subtree copied, with its names, compiled methods and data, is pasted under the object
+    // selected in a new project.
     void copyToAnotherProject()
     {
-        QFETCH(QString, receiver);
-        QFETCH(QString, expression);
-        QFETCH(QString, value);
         Host().RunLua(QStringLiteral("dofile 'postload.lua'"));
         Tree()->UpdateItems(QStringLiteral("room"));
         QApplication::clipboard()->clear();
@@ -103,11 +91,13 @@ private Q_SLOTS:
         QVERIFY(QApplication::clipboard()->text().startsWith(QLatin1String("world:create")));
         m_main->Project().New();
         QVERIFY(!Host().EvalDefined(QStringLiteral("room")));
-        Tree()->UpdateItems(receiver);
+        Tree()->UpdateItems(QStringLiteral("player"));
         Tree()->Editor().Item(QStringLiteral("N6"))->trigger();
-        QCOMPARE(Host().EvalString(expression), value);
+        QCOMPARE(Host().EvalString(QStringLiteral("room.parent.uid .. room.name .. box.parent.uid "
+                                                  ".. box.name .. box:look () .. box.data.n")),
+                 QString::fromUtf8("playerКомнатаroomЯщикa]]b5"));
         QVERIFY(Node(QStringLiteral("box")));
-        QCOMPARE(Tree()->SelectedUid(), receiver);
+        QCOMPARE(Tree()->SelectedUid(), QStringLiteral("player"));
         QCOMPARE(m_answerer->boxes, QStringList());
     }
 
@@ -176,6 +166,25 @@ private Q_SLOTS:
         Click(Tree()->Items(), QStringLiteral("cellar"));
         QCOMPARE(Host().EvalString(QStringLiteral("box.ide_data.take .. box.ide_data.look")),
                  QStringLiteral("return 20return \"a]]b\""));
+    }
+
+    // Deleting from the menu while a method is being typed stores the typing in that object
+    // first, and in no other.
+    void deleteStoresThePropertyEditFirst()
+    {
+        MethodEditor *method = m_main->Properties()->Method();
+        Click(Tree()->Items(), QStringLiteral("key"));
+        Click(List(), QStringLiteral("take"));
+        RealInput::Click(method->viewport(), QPoint(5, 5));
+        QTest::keyClick(method, Qt::Key_End);
+        QTest::keyClicks(method, QStringLiteral("0"));
+        Tree()->Editor().Item(QStringLiteral("N2"))->trigger();
+        const QString log = m_main->Console()->Output()->toPlainText();
+        const qsizetype stored = log.indexOf(QLatin1String("function key:take(event)\nreturn 30"));
+        QVERIFY(stored >= 0);
+        QVERIFY(log.indexOf(QLatin1String("key:remove(); key= nil"), stored) > stored);
+        QCOMPARE(Tree()->SelectedUid(), QStringLiteral("box"));
+        QCOMPARE(Host().EvalString(QStringLiteral("box.ide_data.take")), QStringLiteral("return 2"));
     }
 
     // With names marked, the property is dropped for each in tree order: box's, then key's; lamp
