@@ -8,16 +8,13 @@
 #include "properties/dataview.h"
 #include "properties/propertieswin.h"
 #include "script/scripthost.h"
-#include "tests/properties/fakes.h"
+#include "tests/support/fakeasker.h"
 #include "tests/support/files.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/testmain.h"
 #include "tree/itemswin.h"
 
-#include <QAction>
-#include <QFile>
 #include <QLineEdit>
-#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -108,10 +105,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("data");
         QTest::addColumn<QString>("nodes");
-        QTest::newRow("array") << "{ 10, 20 }" << "[1] = 10|1;[2] = 20|1";
         QTest::newRow("nested, expanded") << "{ list = { 'a', { x = 1 } } }"
                                           << ".list|0;  [1] = 'a'|1;  [2]|0;    .x = 1|1";
-        QTest::newRow("empty table") << "{ {} }" << "[1]|0";
         QTest::newRow("function value") << "{ f = print }" << ".f = (функция)|1";
         QTest::newRow("table key") << "{ [{}] = 'k' }" << "[(таблица)] = 'k'|1";
         QTest::newRow("holding itself") << "(function () local t = { {} } t[1].up = t return t end)()"
@@ -138,9 +133,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("echo");
         QTest::addColumn<QString>("check");
         QTest::addColumn<QString>("fieldAfter");
-        QTest::newRow("string, Enter") << "{ name = 'box' }" << ".name = 'box'" << "'box'" << "'red"
-                                       << int(Qt::Key_Return) << "hall.data.name = 'red'"
-                                       << "hall.data.name == 'red'" << "'red'";
         QTest::newRow("escapes read back")
             << "{ s = \"it's\" }" << ".s = \"it's\"" << "\"it's\"" << "\"a\\\\\\nb" << int(Qt::Key_Return)
             << "hall.data.s = \"a\\\\\\nb\"" << "hall.data.s == 'a\\\\\\nb'" << "\"a\\\\\\nb\"";
@@ -152,12 +144,13 @@ private Q_SLOTS:
         QTest::newRow("Down writes its own node first")
             << "{ 10, 20 }" << "[1] = 10" << "10" << "11" << int(Qt::Key_Down) << "hall.data[1] = 11"
             << "hall.data[1] == 11 and hall.data[2] == 20" << "20";
+        // Picking another object (no key) writes the value typed to the object it was typed for.
+        QTest::newRow("another object picked") << "{ n = 1 }" << ".n = 1" << "1" << "2" << 0 << "hall.data.n = 2"
+                                               << "hall.data.n == 2 and player.data.n == nil" << "";
         // Refused: reported in red, and the author's text stays in the field to be mended.
         QTest::newRow("not an expression") << "{ n = 1 }" << ".n = 1" << "1" << "x = 5"
                                            << int(Qt::Key_Return) << "" << "hall.data.n == 1" << "x = 5";
         QTest::newRow("table") << "{ t = { 1 } }" << ".t" << "(таблица)" << "" << 0 << "" << "" << "";
-        QTest::newRow("function") << "{ f = print }" << ".f = (функция)" << "(функция)" << "" << 0 << ""
-                                  << "" << "";
     }
     void fieldEdits()
     {
@@ -176,7 +169,14 @@ private Q_SLOTS:
         if (typed.isEmpty())
             return;
         Retype(typed);
-        QTest::keyClick(Field(), Qt::Key(key));
+        if (key != 0) {
+            QTest::keyClick(Field(), Qt::Key(key));
+        } else {
+            QTreeWidget *objects = m_main->Items()->Items();
+            QTreeWidgetItem *player = m_main->Items()->FindObjectNode(m_main->Items()->Root(),
+                                                                      QStringLiteral("player"));
+            QTest::mouseClick(objects->viewport(), Qt::LeftButton, {}, objects->visualItemRect(player).center());
+        }
         QCOMPARE(Echoes(), echo);
         QCOMPARE(m_console.Errors().contains(QStringLiteral("= ") + typed), echo.isEmpty());
         QCOMPARE(Host().EvalString(QStringLiteral("tostring(") + check + QLatin1Char(')')),
@@ -237,21 +237,6 @@ private Q_SLOTS:
         QCOMPARE(Selected(), selected);
     }
 
-    // Picking another object writes the value typed for the first one to that object.
-    void typedValueLandsInItsObject()
-    {
-        Show(QStringLiteral("{ n = 1 }"));
-        ClickNode(QStringLiteral(".n = 1"));
-        Retype(QStringLiteral("2"));
-        QTreeWidget *objects = m_main->Items()->Items();
-        QTreeWidgetItem *player = m_main->Items()->FindObjectNode(m_main->Items()->Root(), QStringLiteral("player"));
-        QTest::mouseClick(objects->viewport(), Qt::LeftButton, {}, objects->visualItemRect(player).center());
-        QCOMPARE(m_main->Items()->SelectedUid(), QStringLiteral("player"));
-        QCOMPARE(Echoes(), QStringLiteral("hall.data.n = 2"));
-        QCOMPARE(Host().EvalString(QStringLiteral("hall.data.n")), QStringLiteral("2"));
-        QVERIFY(Host().EvalString(QStringLiteral("player.data.n")).isEmpty());
-    }
-
     // Opening a project shows the data of the object selected in the tree as the file left it.
     void openShowsTheNewData()
     {
@@ -270,18 +255,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("text");
-        QTest::newRow("name") << "'name'" << "'box'" << ".name = 'box'";
         QTest::newRow("float as Lua writes it") << "'n'" << "0.1" << ".n = 0.10000000149012";
-        QTest::newRow("index") << "2" << "20" << "[2] = 20";
-        QTest::newRow("float index") << "2.5" << "true" << "[2.5] = true";
         QTest::newRow("boolean key") << "false" << "-3" << "[false] = -3";
-        QTest::newRow("key with a blank") << "'two words'" << "1" << "[\"two words\"] = 1";
         QTest::newRow("keyword key") << "'end'" << "1" << "[\"end\"] = 1";
         QTest::newRow("Cyrillic key") << "'цвет'" << "'красный'" << "[\"цвет\"] = 'красный'";
-        QTest::newRow("quote in a string") << "'s'" << "\"it's\"" << ".s = \"it's\"";
-        QTest::newRow("backslash and line break") << "'s'" << "'a\\\\b\\nc'" << ".s = \"a\\\\b\\nc\"";
         QTest::newRow("quote in a key") << "\"a'b\\\"\"" << "1" << "[\"a'b\\\"\"] = 1";
-        QTest::newRow("huge") << "'big'" << "1e30" << ".big = 1.0000000150475e+30";
         QTest::newRow("infinity") << "1/0" << "-1/0" << "[1/0] = -1/0";
         QTest::newRow("not a number") << "'nan'" << "0/0" << ".nan = 0/0";
     }
@@ -311,9 +289,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("statement");
-        QTest::newRow("element") << "5" << "table.insert(t, 5)";
-        QTest::newRow("named field") << "x = 5" << "t.x = 5";
-        QTest::newRow("blanks kept") << " x= 'a'" << "t. x= 'a'";
         QTest::newRow("bracketed key") << "[\"a b\"] = 1" << "t[\"a b\"] = 1";
         QTest::newRow("equals inside a table") << "{a = 1}" << "table.insert(t, {a = 1})";
         QTest::newRow("equals inside a string") << "'a=b'" << "table.insert(t, 'a=b')";
