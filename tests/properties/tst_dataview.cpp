@@ -145,8 +145,9 @@ private Q_SLOTS:
             << "{ 10, 20 }" << "[1] = 10" << "10" << "11" << int(Qt::Key_Down) << "hall.data[1] = 11"
             << "hall.data[1] == 11 and hall.data[2] == 20" << "20";
         // Picking another object (no key) writes the value typed to the object it was typed for.
-        QTest::newRow("another object picked") << "{ n = 1 }" << ".n = 1" << "1" << "2" << 0 << "hall.data.n = 2"
-                                               << "hall.data.n == 2 and player.data.n == nil" << "";
+        QTest::newRow("another object picked")
+            << "{ n = 1 }" << ".n = 1" << "1" << "2" << 0 << "hall.data.n = 2"
+            << "hall.data.n == 2 and player.data.n == nil" << "";
         // Refused: reported in red, and the author's text stays in the field to be mended.
         QTest::newRow("not an expression") << "{ n = 1 }" << ".n = 1" << "1" << "x = 5"
                                            << int(Qt::Key_Return) << "" << "hall.data.n == 1" << "x = 5";
@@ -175,7 +176,8 @@ private Q_SLOTS:
             QTreeWidget *objects = m_main->Items()->Items();
             QTreeWidgetItem *player = m_main->Items()->FindObjectNode(m_main->Items()->Root(),
                                                                       QStringLiteral("player"));
-            QTest::mouseClick(objects->viewport(), Qt::LeftButton, {}, objects->visualItemRect(player).center());
+            QTest::mouseClick(objects->viewport(), Qt::LeftButton, {},
+                              objects->visualItemRect(player).center());
         }
         QCOMPARE(Echoes(), echo);
         QCOMPARE(m_console.Errors().contains(QStringLiteral("= ") + typed), echo.isEmpty());

@@ -313,8 +313,9 @@ private Q_SLOTS:
             << "look" << "probe = [[a [[b]] c]]"
             << QStringList{"function hall:look(event)\nprobe = [[a [[b]] c]]\nend"} << "" << "a [[b]] c"
             << 0;
-        QTest::newRow("rejected") << "look" << "if then"
-            << QStringList{"function hall:look(event)\nif then\nend"} << "return type(hall.look)" << "nil" << 1;
+        QTest::newRow("rejected")
+            << "look" << "if then" << QStringList{"function hall:look(event)\nif then\nend"}
+            << "return type(hall.look)" << "nil" << 1;
     }
 
     void codeWriteBack()
