@@ -76,15 +76,6 @@ private:
                                      "'hall', 2000, 2000}, links = {'door', 'hall'}}}"));
     }
 
-    void Type(const QString &name, bool enter = true)
-    {
-        QLineEdit *edit = Win()->MapPages()->lineEdit();
-        edit->selectAll();
-        TypeText(edit, name);
-        if (enter)
-            QTest::keyClick(edit, Qt::Key_Return);
-    }
-
     void DropFromTree(const QString &uid, QPoint at)
     {
         m_main->Items()->UpdateItems(uid);
@@ -121,8 +112,8 @@ private Q_SLOTS:
 
     void cleanup() { m_main.reset(); }
 
-    // Steps: "name>" types a name and Enter, "name" only types it, ">" is Enter alone, "X"
-    // clicks "Удалить страницу", "^" is the Up key in the page box.
+    // Steps: "name>" types a name over the box's text and Enter, "name" only types it, ">" is
+    // Enter alone, "X" clicks "Удалить страницу", "^" is the Up key in the page box.
     void pageBox_data()
     {
         QTest::addColumn<QString>("steps");
@@ -143,15 +134,16 @@ private Q_SLOTS:
         QFETCH(QString, names);
         QFETCH(bool, deletable);
         QFETCH(QString, dump);
+        QLineEdit *edit = Win()->MapPages()->lineEdit();
         for (const QString &step : steps.split(QLatin1Char(' '))) {
-            if (step == QLatin1String("X"))
+            if (step == QLatin1String("X")) {
                 QTest::mouseClick(Win()->BitBtn1(), Qt::LeftButton);
-            else if (step == QLatin1String("^"))
+            } else if (step == QLatin1String("^")) {
                 QTest::keyClick(Win()->MapPages(), Qt::Key_Up);
-            else if (step == QLatin1String(">"))
-                QTest::keyClick(Win()->MapPages()->lineEdit(), Qt::Key_Return);
-            else
-                Type(step.endsWith(QLatin1Char('>')) ? step.chopped(1) : step, step.endsWith(QLatin1Char('>')));
+            } else {
+                edit->selectAll();
+                TypeText(edit, QString(step).replace(QLatin1Char('>'), QLatin1Char('\n')));
+            }
         }
         QCOMPARE(Win()->PageNames().join(QLatin1Char(',')), names);
         QCOMPARE(Win()->BitBtn1()->isEnabled(), deletable);

@@ -67,18 +67,6 @@ private:
                           Tree()->visualItemRect(found.first()).center());
     }
 
-    void Retype(const QString &text)
-    {
-        QTRY_VERIFY(Field()->hasFocus());
-        Field()->selectAll();
-        QTest::keyClicks(Field(), text);
-    }
-
-    QString Echoes() const
-    {
-        return m_console.Texts(ConsoleKind::Command).join(QLatin1Char(';'));
-    }
-
 private Q_SLOTS:
     void init()
     {
@@ -175,8 +163,11 @@ private Q_SLOTS:
         Show(data);
         ClickNode(node);
         m_asker.text = answer;
-        if (!typed.isNull())
-            Retype(typed);
+        if (!typed.isNull()) {
+            QTRY_VERIFY(Field()->hasFocus());
+            Field()->selectAll();
+            QTest::keyClicks(Field(), typed);
+        }
         QWidget *target = Field()->isEnabled() ? static_cast<QWidget *>(Field()) : Tree();
         QTRY_VERIFY(target->hasFocus());
         if (!key.isEmpty()) {
@@ -189,7 +180,7 @@ private Q_SLOTS:
             QTest::mouseClick(objects->viewport(), Qt::LeftButton, {},
                               objects->visualItemRect(player).center());
         }
-        QCOMPARE(Echoes(), echo);
+        QCOMPARE(m_console.Texts(ConsoleKind::Command).join(QLatin1Char(';')), echo);
         const bool inRed = echo.isEmpty() && !typed.isNull();
         QCOMPARE(m_console.Errors().contains(QStringLiteral("= ") + typed), inRed);
         QCOMPARE(m_console.Errors().isEmpty(), !inRed);

@@ -61,30 +61,29 @@ private Q_SLOTS:
 
     void autoSubstitution_data()
     {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("before"); // "|" marks the caret, at the end when there is none
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("ticked");
         QTest::addColumn<QString>("after");
         QTest::addColumn<QPoint>("caretAfter");
-        QTest::newRow("then") << "\t" << -1 << "if x then\n" << true << "\tif x then\n\t\t\n\tend" << QPoint(2, 1);
-        QTest::newRow("elseif") << "\t" << -1 << "elseif y then\n" << true << "\telseif y then\n\t\t"
-                                << QPoint(2, 1);
-        QTest::newRow("do") << "" << -1 << "for i = 1, 3 do\n" << true << "for i = 1, 3 do\n\t\nend" << QPoint(1, 1);
-        QTest::newRow("long bracket") << "" << -1 << "x = [[" << true << "x = [[\n]]" << QPoint(0, 1);
-        QTest::newRow("Enter keeps the indentation") << "\t\t" << -1 << "x = 1\n" << true << "\t\tx = 1\n\t\t"
+        QTest::newRow("then") << "\t" << "if x then\n" << true << "\tif x then\n\t\t\n\tend" << QPoint(2, 1);
+        QTest::newRow("elseif") << "\t" << "elseif y then\n" << true << "\telseif y then\n\t\t" << QPoint(2, 1);
+        QTest::newRow("do") << "" << "for i = 1, 3 do\n" << true << "for i = 1, 3 do\n\t\nend" << QPoint(1, 1);
+        QTest::newRow("long bracket") << "" << "x = [[" << true << "x = [[\n]]" << QPoint(0, 1);
+        QTest::newRow("Enter keeps the indentation") << "\t\t" << "x = 1\n" << true << "\t\tx = 1\n\t\t"
                                                      << QPoint(2, 1);
-        QTest::newRow("Enter in the indentation") << "\t\tx" << 1 << "\n" << true << "\t\n\t\tx" << QPoint(1, 1);
-        QTest::newRow("unticked") << "\t" << -1 << "if x then\n" << false << "\tif x then\n" << QPoint(0, 1);
+        QTest::newRow("Enter in the indentation") << "\t|\tx" << "\n" << true << "\t\n\t\tx" << QPoint(1, 1);
+        QTest::newRow("unticked") << "\t" << "if x then\n" << false << "\tif x then\n" << QPoint(0, 1);
     }
     void autoSubstitution()
     {
         QFETCH(QString, before);
-        QFETCH(int, caret);
         QFETCH(QString, typed);
         QFETCH(bool, ticked);
         QFETCH(QString, after);
         QFETCH(QPoint, caretAfter);
+        const int caret = before.indexOf(QLatin1Char('|'));
+        before.remove(QLatin1Char('|'));
         Editor()->AutoSubstitution()->setChecked(ticked);
         Load(before);
         if (caret >= 0) {
