@@ -258,9 +258,9 @@ private Q_SLOTS:
             << "addpageitem('door', 100.7, -0.5) return getpageitem(1.9)" << "door 100 0";
         QTest::newRow("far out") << "addpageitem('door', 1e10, -1e30) return getpageitem(1)"
                                  << "door 1000000 -1000000";
-        QTest::newRow("no such icon") << "addpageitem('door', 1, 1) return getpageitem(2)" << "nil nil nil";
-        QTest::newRow("the count") << "addpageitem('a', 1, 1) addpageitem('b', 1, 1) return pageitemscount()"
-                                   << "2 nil nil";
+        QTest::newRow("the count, no such icon")
+            << "addpageitem('a', 1, 1) addpageitem('b', 1, 1) return pageitemscount(), getpageitem(3)"
+            << "2 nil nil";
     }
     void mapFunctionsTruncateNumbers()
     {

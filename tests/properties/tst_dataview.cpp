@@ -90,7 +90,6 @@ private Q_SLOTS:
         QTest::newRow("nested, expanded") << "{ list = { 'a', { x = 1 } } }"
                                           << ".list|0;  [1] = 'a'|1;  [2]|0;    .x = 1|1";
         QTest::newRow("function value") << "{ f = print }" << ".f = (функция)|1";
-        QTest::newRow("table key") << "{ [{}] = 'k' }" << "[(таблица)] = 'k'|1";
         QTest::newRow("holding itself") << "(function () local t = { {} } t[1].up = t return t end)()"
                                         << "[1]|0;  .up = (см. hall.data)|0";
         QTest::newRow("not a table") << "5" << "";

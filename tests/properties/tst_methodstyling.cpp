@@ -67,7 +67,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("after");
         QTest::addColumn<QPoint>("caretAfter");
         QTest::newRow("then") << "\t" << "if x then\n" << true << "\tif x then\n\t\t\n\tend" << QPoint(2, 1);
-        QTest::newRow("elseif") << "\t" << "elseif y then\n" << true << "\telseif y then\n\t\t" << QPoint(2, 1);
+        QTest::newRow("elseif") << "\t" << "elseif y then\n" << true << "\telseif y then\n\t\t"
+                                << QPoint(2, 1);
         QTest::newRow("do") << "" << "for i = 1, 3 do\n" << true << "for i = 1, 3 do\n\t\nend" << QPoint(1, 1);
         QTest::newRow("long bracket") << "" << "x = [[" << true << "x = [[\n]]" << QPoint(0, 1);
         QTest::newRow("Enter keeps the indentation") << "\t\t" << "x = 1\n" << true << "\t\tx = 1\n\t\t"

@@ -41,7 +41,6 @@ struct Program
         const QDir bin(QCoreApplication::applicationDirPath());
         for (const QString &script : bin.entryList({QStringLiteral("*.lua")}, QDir::Files))
             QFile::copy(bin.filePath(script), dir.filePath(script));
-        QFile::remove(dir.filePath(QStringLiteral("verbs.lua")));
         QVERIFY(WriteBytes(dir.filePath(QStringLiteral("verbs.lua")), CodePage::ToLua(QString::fromUtf8(verbs))));
         QDir::setCurrent(dir.path());
         main = std::make_unique<TMainWin>();
@@ -198,7 +197,6 @@ private Q_SLOTS:
         QCOMPARE(p.win->Accept()->isEnabled(), rows != QString::fromUtf8(kRows));
         QCOMPARE(p.asker.errors.size(), int(steps.contains(QLatin1String("]==]"))));
         QVERIFY(p.asker.asked.isEmpty());
-        QVERIFY(p.main->isVisible());
     }
 
     void drag_data()
