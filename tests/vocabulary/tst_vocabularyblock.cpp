@@ -40,7 +40,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("rows");    // as read; "" for a blank line, "-" for no block
         QTest::addColumn<QString>("written"); // rows written back
         QTest::addColumn<QString>("result");  // the file then; "=" for unchanged
-
         const QString lf = QStringLiteral("x\n-- vocabulary\nh\nвзять брать* *бери\nосмотреть\nf\n-- /vocabulary\ny\n");
         QTest::newRow("LF stays LF") << lf << "взять брать* *бери|осмотреть" << "взять|a b"
                                      << "x\n-- vocabulary\nh\nвзять\na b\nf\n-- /vocabulary\ny\n";
