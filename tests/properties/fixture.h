@@ -60,7 +60,6 @@ protected:
     void Stop()
     {
         m_win.reset();
-        m_host->SetConsole(nullptr);
         m_host.reset();
     }
 
