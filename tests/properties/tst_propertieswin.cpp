@@ -336,7 +336,6 @@ private Q_SLOTS:
         if (probe.isEmpty())
             probe = QStringLiteral("hall:look(); return probe");
         QCOMPARE(Eval(QStringLiteral("(function () ") + probe + QStringLiteral(" end)()")), probeValue);
-
         ShowHall(QString(), caption);
         QCOMPARE(Editor()->Text(), typed);
     }
