@@ -8,16 +8,13 @@
 #include "properties/dataview.h"
 #include "properties/propertieswin.h"
 #include "script/scripthost.h"
-#include "tests/properties/fakes.h"
+#include "tests/support/fakeasker.h"
 #include "tests/support/files.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/testmain.h"
 #include "tree/itemswin.h"
 
-#include <QAction>
-#include <QFile>
 #include <QLineEdit>
-#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -62,30 +59,12 @@ private:
         return nodes.join(QLatin1Char(';'));
     }
 
-    QString Selected() const
-    {
-        const QList<QTreeWidgetItem *> selected = Tree()->selectedItems();
-        return selected.isEmpty() ? QString() : selected.first()->text(0);
-    }
-
     void ClickNode(const QString &text)
     {
         const QList<QTreeWidgetItem *> found = Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
         QCOMPARE(found.size(), 1);
         QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {},
                           Tree()->visualItemRect(found.first()).center());
-    }
-
-    void Retype(const QString &text)
-    {
-        QTRY_VERIFY(Field()->hasFocus());
-        Field()->selectAll();
-        QTest::keyClicks(Field(), text);
-    }
-
-    QString Echoes() const
-    {
-        return m_console.Texts(ConsoleKind::Command).join(QLatin1Char(';'));
     }
 
 private Q_SLOTS:
@@ -108,12 +87,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("data");
         QTest::addColumn<QString>("nodes");
-        QTest::newRow("array") << "{ 10, 20 }" << "[1] = 10|1;[2] = 20|1";
         QTest::newRow("nested, expanded") << "{ list = { 'a', { x = 1 } } }"
                                           << ".list|0;  [1] = 'a'|1;  [2]|0;    .x = 1|1";
-        QTest::newRow("empty table") << "{ {} }" << "[1]|0";
         QTest::newRow("function value") << "{ f = print }" << ".f = (функция)|1";
-        QTest::newRow("table key") << "{ [{}] = 'k' }" << "[(таблица)] = 'k'|1";
         QTest::newRow("holding itself") << "(function () local t = { {} } t[1].up = t return t end)()"
                                         << "[1]|0;  .up = (см. hall.data)|0";
         QTest::newRow("not a table") << "5" << "";
@@ -124,132 +100,92 @@ private Q_SLOTS:
         QFETCH(QString, nodes);
         Show(data);
         QCOMPARE(Nodes(), nodes);
-        QVERIFY(Selected().isEmpty());
+        QVERIFY(Tree()->selectedItems().isEmpty());
         QVERIFY(!Field()->isEnabled());
     }
 
-    void fieldEdits_data()
+    // A value retyped in the field and written by a key, or by picking another object in the tree
+    // (no key); and the commands, whose keys work from the field and the tree alike. A value
+    // that is not an expression is refused in red and stays in the field to be mended; a command
+    // that cannot apply is refused with a message.
+    void edits_data()
     {
         QTest::addColumn<QString>("data");
         QTest::addColumn<QString>("node");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("echo");
-        QTest::addColumn<QString>("check");
-        QTest::addColumn<QString>("fieldAfter");
-        QTest::newRow("string, Enter") << "{ name = 'box' }" << ".name = 'box'" << "'box'" << "'red"
-                                       << int(Qt::Key_Return) << "hall.data.name = 'red'"
-                                       << "hall.data.name == 'red'" << "'red'";
-        QTest::newRow("escapes read back")
-            << "{ s = \"it's\" }" << ".s = \"it's\"" << "\"it's\"" << "\"a\\\\\\nb" << int(Qt::Key_Return)
-            << "hall.data.s = \"a\\\\\\nb\"" << "hall.data.s == 'a\\\\\\nb'" << "\"a\\\\\\nb\"";
-        QTest::newRow("key that is no name, leaving")
-            << "{ ['two words'] = 1 }" << "[\"two words\"] = 1" << "1" << "7" << int(Qt::Key_Tab)
-            << "hall.data[\"two words\"] = 7" << "hall.data['two words'] == 7" << "7";
-        QTest::newRow("brace pair") << "{ n = 1 }" << ".n = 1" << "1" << "{" << int(Qt::Key_Return)
-                                    << "hall.data.n = {  }" << "type(hall.data.n) == 'table'" << "(таблица)";
-        QTest::newRow("Down writes its own node first")
-            << "{ 10, 20 }" << "[1] = 10" << "10" << "11" << int(Qt::Key_Down) << "hall.data[1] = 11"
-            << "hall.data[1] == 11 and hall.data[2] == 20" << "20";
-        // Refused: reported in red, and the author's text stays in the field to be mended.
-        QTest::newRow("not an expression") << "{ n = 1 }" << ".n = 1" << "1" << "x = 5"
-                                           << int(Qt::Key_Return) << "" << "hall.data.n == 1" << "x = 5";
-        QTest::newRow("table") << "{ t = { 1 } }" << ".t" << "(таблица)" << "" << 0 << "" << "" << "";
-        QTest::newRow("function") << "{ f = print }" << ".f = (функция)" << "(функция)" << "" << 0 << ""
-                                  << "" << "";
-    }
-    void fieldEdits()
-    {
-        QFETCH(QString, data);
-        QFETCH(QString, node);
-        QFETCH(QString, shown);
-        QFETCH(QString, typed);
-        QFETCH(int, key);
-        QFETCH(QString, echo);
-        QFETCH(QString, check);
-        QFETCH(QString, fieldAfter);
-        Show(data);
-        ClickNode(node);
-        QCOMPARE(Field()->text(), shown);
-        QCOMPARE(Field()->isEnabled(), !typed.isEmpty());
-        if (typed.isEmpty())
-            return;
-        Retype(typed);
-        QTest::keyClick(Field(), Qt::Key(key));
-        QCOMPARE(Echoes(), echo);
-        QCOMPARE(m_console.Errors().contains(QStringLiteral("= ") + typed), echo.isEmpty());
-        QCOMPARE(Host().EvalString(QStringLiteral("tostring(") + check + QLatin1Char(')')),
-                 QStringLiteral("true"));
-        QCOMPARE(Field()->text(), fieldAfter);
-    }
-
-    void commands_data()
-    {
-        QTest::addColumn<QString>("data");
-        QTest::addColumn<QString>("node");
-        QTest::addColumn<int>("modifier");
-        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("typed"); // null for a command
+        QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("echo");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QString>("selected");
-        QTest::newRow("add beside a leaf") << "{ t = { 1 } }" << "[1] = 1" << 0 << int(Qt::Key_Insert)
-                                           << "x = 5" << "hall.data.t.x = 5"
-                                           << ".t|0;  [1] = 1|1;  .x = 5|1" << "[1] = 1";
-        QTest::newRow("add into a table node") << "{ t = {} }" << ".t" << 0 << int(Qt::Key_Insert) << "5"
-                                               << "table.insert(hall.data.t, 5)" << ".t|0;  [1] = 5|1"
-                                               << ".t";
-        QTest::newRow("delete the only node") << "{ n = 1 }" << ".n = 1" << int(Qt::ControlModifier)
-                                              << int(Qt::Key_Delete) << "" << "hall.data.n = nil" << ""
-                                              << "";
+        QTest::addColumn<QString>("nodes");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("escapes read back")
+            << "{ s = \"it's\" }" << ".s = \"it's\"" << "\"a\\\\\\nb" << "Return" << ""
+            << "hall.data.s = \"a\\\\\\nb\"" << ".s = \"a\\\\\\nb\"|1" << "\"a\\\\\\nb\"";
+        QTest::newRow("key that is no name, leaving")
+            << "{ ['two words'] = 1 }" << "[\"two words\"] = 1" << "7" << "Tab" << ""
+            << "hall.data[\"two words\"] = 7" << "[\"two words\"] = 7|1" << "7";
+        QTest::newRow("brace pair") << "{ n = 1 }" << ".n = 1" << "{" << "Return" << ""
+                                    << "hall.data.n = {  }" << ".n|0" << "(таблица)";
+        QTest::newRow("Down writes its own node first")
+            << "{ 10, 20 }" << "[1] = 10" << "11" << "Down" << "" << "hall.data[1] = 11"
+            << "[1] = 11|1;[2] = 20|1" << "20";
+        QTest::newRow("another object picked")
+            << "{ n = 1 }" << ".n = 1" << "2" << "" << "" << "hall.data.n = 2" << "" << "";
+        QTest::newRow("not an expression")
+            << "{ n = 1 }" << ".n = 1" << "x = 5" << "Return" << "" << "" << ".n = 1|1" << "x = 5";
+        QTest::newRow("add beside a leaf") << "{ t = { 1 } }" << "[1] = 1" << QString() << "Ins" << "x = 5"
+                                           << "hall.data.t.x = 5" << ".t|0;  [1] = 1|1;  .x = 5|1" << "1";
+        QTest::newRow("add into a table node")
+            << "{ t = {} }" << ".t" << QString() << "Ins" << "5" << "table.insert(hall.data.t, 5)"
+            << ".t|0;  [1] = 5|1" << "(таблица)";
+        QTest::newRow("delete the only node") << "{ n = 1 }" << ".n = 1" << QString() << "Ctrl+Del" << ""
+                                              << "hall.data.n = nil" << "" << "";
         QTest::newRow("remove from the table")
-            << "{ 10, 20, 30 }" << "[2] = 20" << int(Qt::ShiftModifier) << int(Qt::Key_Delete) << ""
-            << "table.remove (hall.data, 2)" << "[1] = 10|1;[2] = 30|1" << "[2] = 30";
-        QTest::newRow("no removing a named field") << "{ n = 1 }" << ".n = 1" << int(Qt::ShiftModifier)
-                                                   << int(Qt::Key_Delete) << "" << "" << ".n = 1|1"
-                                                   << ".n = 1";
+            << "{ 10, 20, 30 }" << "[2] = 20" << QString() << "Shift+Del" << ""
+            << "table.remove (hall.data, 2)" << "[1] = 10|1;[2] = 30|1" << "30";
+        QTest::newRow("no removing a named field")
+            << "{ n = 1 }" << ".n = 1" << QString() << "Shift+Del" << "" << "" << ".n = 1|1" << "1";
         QTest::newRow("no deleting under a table key")
-            << "{ [{}] = 1 }" << "[(таблица)] = 1" << int(Qt::ControlModifier) << int(Qt::Key_Delete)
-            << "" << "" << "[(таблица)] = 1|1" << "[(таблица)] = 1";
+            << "{ [{}] = 1 }" << "[(таблица)] = 1" << QString() << "Ctrl+Del" << "" << ""
+            << "[(таблица)] = 1|1" << "1";
     }
-    void commands()
+    void edits()
     {
         QFETCH(QString, data);
         QFETCH(QString, node);
-        QFETCH(int, modifier);
-        QFETCH(int, key);
+        QFETCH(QString, typed);
+        QFETCH(QString, key);
         QFETCH(QString, answer);
         QFETCH(QString, echo);
-        QFETCH(QString, after);
-        QFETCH(QString, selected);
+        QFETCH(QString, nodes);
+        QFETCH(QString, field);
         Show(data);
         ClickNode(node);
         m_asker.text = answer;
-        // The keys work from the field and the tree alike.
+        if (!typed.isNull()) {
+            QTRY_VERIFY(Field()->hasFocus());
+            Field()->selectAll();
+            QTest::keyClicks(Field(), typed);
+        }
         QWidget *target = Field()->isEnabled() ? static_cast<QWidget *>(Field()) : Tree();
         QTRY_VERIFY(target->hasFocus());
-        QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifier));
-        QCOMPARE(Echoes(), echo);
-        QCOMPARE(m_console.Errors(), QString());
-        QCOMPARE(m_asker.asked.size(), echo.isEmpty() ? 1 : 0);
-        QCOMPARE(Nodes(), after);
-        QCOMPARE(Selected(), selected);
-    }
-
-    // Picking another object writes the value typed for the first one to that object.
-    void typedValueLandsInItsObject()
-    {
-        Show(QStringLiteral("{ n = 1 }"));
-        ClickNode(QStringLiteral(".n = 1"));
-        Retype(QStringLiteral("2"));
-        QTreeWidget *objects = m_main->Items()->Items();
-        QTreeWidgetItem *player = m_main->Items()->FindObjectNode(m_main->Items()->Root(), QStringLiteral("player"));
-        QTest::mouseClick(objects->viewport(), Qt::LeftButton, {}, objects->visualItemRect(player).center());
-        QCOMPARE(m_main->Items()->SelectedUid(), QStringLiteral("player"));
-        QCOMPARE(Echoes(), QStringLiteral("hall.data.n = 2"));
-        QCOMPARE(Host().EvalString(QStringLiteral("hall.data.n")), QStringLiteral("2"));
-        QVERIFY(Host().EvalString(QStringLiteral("player.data.n")).isEmpty());
+        if (!key.isEmpty()) {
+            const QKeyCombination keys = QKeySequence(key)[0];
+            QTest::keyClick(target, keys.key(), keys.keyboardModifiers());
+        } else {
+            QTreeWidget *objects = m_main->Items()->Items();
+            QTreeWidgetItem *player = m_main->Items()->FindObjectNode(m_main->Items()->Root(),
+                                                                      QStringLiteral("player"));
+            QTest::mouseClick(objects->viewport(), Qt::LeftButton, {},
+                              objects->visualItemRect(player).center());
+        }
+        QCOMPARE(m_console.Texts(ConsoleKind::Command).join(QLatin1Char(';')), echo);
+        const bool inRed = echo.isEmpty() && !typed.isNull();
+        QCOMPARE(m_console.Errors().contains(QStringLiteral("= ") + typed), inRed);
+        QCOMPARE(m_console.Errors().isEmpty(), !inRed);
+        QCOMPARE(m_asker.asked.size(), echo.isEmpty() && typed.isNull() ? 1 : 0);
+        QCOMPARE(Nodes(), nodes);
+        QCOMPARE(Field()->text(), field);
     }
 
     // Opening a project shows the data of the object selected in the tree as the file left it.
@@ -270,18 +206,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("text");
-        QTest::newRow("name") << "'name'" << "'box'" << ".name = 'box'";
         QTest::newRow("float as Lua writes it") << "'n'" << "0.1" << ".n = 0.10000000149012";
-        QTest::newRow("index") << "2" << "20" << "[2] = 20";
-        QTest::newRow("float index") << "2.5" << "true" << "[2.5] = true";
         QTest::newRow("boolean key") << "false" << "-3" << "[false] = -3";
-        QTest::newRow("key with a blank") << "'two words'" << "1" << "[\"two words\"] = 1";
         QTest::newRow("keyword key") << "'end'" << "1" << "[\"end\"] = 1";
         QTest::newRow("Cyrillic key") << "'цвет'" << "'красный'" << "[\"цвет\"] = 'красный'";
-        QTest::newRow("quote in a string") << "'s'" << "\"it's\"" << ".s = \"it's\"";
-        QTest::newRow("backslash and line break") << "'s'" << "'a\\\\b\\nc'" << ".s = \"a\\\\b\\nc\"";
         QTest::newRow("quote in a key") << "\"a'b\\\"\"" << "1" << "[\"a'b\\\"\"] = 1";
-        QTest::newRow("huge") << "'big'" << "1e30" << ".big = 1.0000000150475e+30";
         QTest::newRow("infinity") << "1/0" << "-1/0" << "[1/0] = -1/0";
         QTest::newRow("not a number") << "'nan'" << "0/0" << ".nan = 0/0";
     }
@@ -311,9 +240,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("statement");
-        QTest::newRow("element") << "5" << "table.insert(t, 5)";
-        QTest::newRow("named field") << "x = 5" << "t.x = 5";
-        QTest::newRow("blanks kept") << " x= 'a'" << "t. x= 'a'";
         QTest::newRow("bracketed key") << "[\"a b\"] = 1" << "t[\"a b\"] = 1";
         QTest::newRow("equals inside a table") << "{a = 1}" << "table.insert(t, {a = 1})";
         QTest::newRow("equals inside a string") << "'a=b'" << "table.insert(t, 'a=b')";

