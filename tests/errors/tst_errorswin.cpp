@@ -41,11 +41,6 @@ private:
 
     void ClickEdit() { QTest::mouseClick(Edit()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5)); }
 
-    QString LastConsoleLine() const
-    {
-        return m_main->Console()->Output()->document()->lastBlock().text();
-    }
-
     // Whether message n equals the Lua string literal.
     bool Stored(int n, const QString &literal) const
     {
@@ -107,7 +102,6 @@ private Q_SLOTS:
         QTest::keyClick(Win()->Errors(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(Edit()->toPlainText(), QString::fromUtf8("Я не понял, что нужно сделать."));
         QCOMPARE(Win()->Errors()->currentItem(), Win()->Errors()->topLevelItem(0));
-
         ClickEdit();
         Edit()->selectAll();
         QTest::keyClick(Edit(), Qt::Key_C, Qt::ControlModifier);
@@ -126,7 +120,7 @@ private Q_SLOTS:
         QTest::keyClick(Win()->Errors(), Qt::Key_C, Qt::ControlModifier);
         QDir::setCurrent(folder);
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("kept"));
-        QVERIFY(LastConsoleLine().contains(QStringLiteral("copyerrors.lua")));
+        QVERIFY(m_main->Console()->Output()->document()->lastBlock().text().contains("copyerrors.lua"));
     }
 
     // A message being edited belongs to the project it was typed in, not to the next one.
