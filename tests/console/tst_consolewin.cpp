@@ -40,10 +40,10 @@ private:
     QStringList Lines() const { return m_console->Output()->toPlainText().split(QLatin1Char('\n')); }
     QLineEdit *Edit() const { return m_console->Input()->lineEdit(); }
 
-    void Type(const QString &line, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    void Type(const QString &line)
     {
         Edit()->setText(line);
-        QTest::keyClick(Edit(), Qt::Key_Return, modifiers);
+        QTest::keyClick(Edit(), Qt::Key_Return);
     }
 
     QStringList History() const

@@ -84,8 +84,7 @@ private Q_SLOTS:
             TypeText(Edit(), typed);
         }
         ClickEntry(5);
-        const QStringList lines = m_main->Console()->Output()->toPlainText().split(QLatin1Char('\n'));
-        QCOMPARE(lines.value(lines.size() - 1), echoed);
+        QCOMPARE(m_main->Console()->Output()->document()->lastBlock().text(), echoed);
         QVERIFY(Stored(4, stored));
         QCOMPARE(Edit()->toPlainText(), Host().EvalString(QStringLiteral("PARSE_ERROR[5]")));
         QCOMPARE(Win()->CurrentMessage(), QStringLiteral("5"));

@@ -214,7 +214,6 @@ private Q_SLOTS:
     {
         QVERIFY(WriteBytes(Path("broken.twk"),
                            "world.items = {}\r\nworld:create (\"hall\", \"hall\")\r\nhall.x = = 1\r\nupdate_items()\r\n"));
-        m_host->RunLua(QStringLiteral("postload_ran = nil"));
         m_answers.openName = Path("broken.twk");
         m_commands->Open();
         const QStringList errors = m_console.Errors().split(QLatin1Char('\n'));
@@ -257,7 +256,6 @@ private Q_SLOTS:
         m_commands->Compile();
         QCOMPARE(m_console.lines.value(0).first, echo);
         QCOMPARE(m_console.lines.value(1).first, QStringLiteral("dofile 'compile.lua'"));
-        QCOMPARE(m_console.lines.value(1).second, int(ConsoleKind::Command));
         QCOMPARE(m_host->RunKeepingResults("return filename"), 1);
         QCOMPARE(QByteArray(lua_tostring(m_host->State(), -1)), QFile::encodeName(filename));
         lua_pop(m_host->State(), 1);
