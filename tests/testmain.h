@@ -23,12 +23,6 @@ inline std::vector<Factory> &Factories()
     return factories;
 }
 
-inline bool Add(Factory factory)
-{
-    Factories().push_back(std::move(factory));
-    return true;
-}
-
 // Makes every warning a failure of the test running now; GUI tests call it from init(). The
 // toolkit is not built with the sanitizers, so a warning may be all that a fault inside it shows.
 inline void FailOnWarnings()
@@ -59,8 +53,8 @@ inline int RunAll(int argc, char **argv)
 } // namespace TestRegistry
 
 #define TARNWICK_TEST(Class)                                                                       \
-    static const bool Class##Registered =                                                          \
-        TestRegistry::Add([] { return std::unique_ptr<QObject>(new Class); });
+    static const bool Class##Registered = (TestRegistry::Factories().push_back(                    \
+        [] { return std::unique_ptr<QObject>(new Class); }), true);
 
 #define TARNWICK_TEST_MAIN                                                                         \
     int main(int argc, char **argv) { return TestRegistry::RunAll(argc, argv); }

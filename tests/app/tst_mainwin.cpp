@@ -11,7 +11,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -19,7 +18,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTest>
-#include <QTextBlock>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWindow>
@@ -70,67 +68,31 @@ private Q_SLOTS:
         m_main.reset();
     }
 
-    void titleNamesTheProject()
+    void consoleRanStartup()
     {
-        QCOMPARE(m_main->windowTitle(), QString::fromUtf8("IF builder 'Tarnwick' - Новый.twk"));
-        m_main->SetCurrentProjectFile(QStringLiteral("/home/a/game.twk"));
-        QCOMPARE(m_main->windowTitle(), QStringLiteral("IF builder 'Tarnwick' - /home/a/game.twk"));
-    }
-
-    void consoleRanStartupOnceInBold()
-    {
-        QPlainTextEdit *output = m_main->Console()->Output();
-        const QStringList lines = output->toPlainText().split(QLatin1Char('\n'));
+        const QStringList lines = m_main->Console()->Output()->toPlainText().split(QLatin1Char('\n'));
         QCOMPARE(lines.value(0), QStringLiteral("Interactive fiction builder 'Tarnwick', 2004"));
         QCOMPARE(lines.value(1), QStringLiteral("dofile 'startup.lua'"));
-        QCOMPARE(lines.count(QStringLiteral("dofile 'startup.lua'")), 1);
-        QTextCursor cursor(output->document()->findBlockByNumber(1));
-        cursor.movePosition(QTextCursor::EndOfBlock);
-        QVERIFY(cursor.charFormat().fontWeight() >= QFont::Bold);
-        QVERIFY(m_main->Host().EvalDefined(QStringLiteral("world")));
         QVERIFY(m_main->Host().EvalDefined(QStringLiteral("player")));
     }
 
-    // The menus in display order: each item visible as "name=caption=shortcut".
-    void menusHaveTheirItemsAndKeys()
-    {
-        QStringList shown;
-        for (QAction *menu : m_main->menuBar()->actions()) {
-            shown << menu->text();
-            for (QAction *item : menu->menu()->actions())
-                if (item->isVisible() && !item->isSeparator())
-                    shown << item->objectName() + QLatin1Char('=') + item->text() + QLatin1Char('=')
-                                 + item->shortcut().toString();
-        }
-        QCOMPARE(shown,
-                 QString::fromUtf8("&Файл|N13=&Новый=|N1=&Открыть=Ctrl+O|N4=&Сохранить=Ctrl+S|"
-                                   "N8=С&охранить как...=|N7=&Компилить=F9|"
-                                   "N22=&Прогнать прохождение…=|N23=Пр&инять прохождение=|N5=&Выход=|"
-                                   "&Вид|N10=&Консоль=|N12=&Словарь=|N9=&Дерево объектов=|"
-                                   "N11=&Свойства объекта=|N15=О&шибки=|N19=К&арта=|&Помощь|"
-                                   "N17=Справка=F1|N14=О программе=").split(QLatin1Char('|')));
-    }
-
-    void viewItemsToggleTheirWindows_data()
-    {
-        QTest::addColumn<int>("tag");
-        for (int tag = 0; tag < 6; ++tag)
-            QTest::newRow(qPrintable(QString::number(tag))) << tag;
-    }
     void viewItemsToggleTheirWindows()
     {
-        QFETCH(int, tag);
-        TToolWin *window = m_main->ToolWindows()[tag];
-        QAction *item = m_main->ViewItem(tag);
-        // Every window but the map starts shown.
-        const bool wasShown = window->isVisible();
-        QCOMPARE(wasShown, window != m_main->Map());
-        item->trigger();
-        QTRY_COMPARE(window->isVisible(), !wasShown);
-        QCOMPARE(item->isChecked(), !wasShown);
-        item->trigger();
-        QTRY_COMPARE(window->isVisible(), wasShown);
-        QCOMPARE(item->isChecked(), wasShown);
+        for (int tag = 0; tag < 6; ++tag) {
+            TToolWin *window = m_main->ToolWindows()[tag];
+            QAction *item = m_main->ViewItem(tag);
+            // Every window but the map starts shown.
+            const bool wasShown = window->isVisible();
+            QCOMPARE(wasShown, window != m_main->Map());
+            item->trigger();
+            QTRY_COMPARE(window->isVisible(), !wasShown);
+            QCOMPARE(item->isChecked(), !wasShown);
+            item->trigger();
+            QTRY_COMPARE(window->isVisible(), wasShown);
+            QCOMPARE(item->isChecked(), wasShown);
+        }
+        // Shown again, the console must not start a new world.
+        QCOMPARE(m_main->Console()->Output()->toPlainText().count(QStringLiteral("dofile 'startup.lua'")), 1);
     }
 
     void closingAFloatingWindowClearsItsCheck()
@@ -172,6 +134,8 @@ private Q_SLOTS:
         QCOMPARE(m_asker.lastButtons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         QCOMPARE(m_main->isVisible(), !closes);
         QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("closing.twk"))), saveAs);
+        // Saved, the title names the new file.
+        QCOMPARE(m_main->windowTitle().endsWith(QStringLiteral("closing")), saveAs);
         if (answer != QMessageBox::Yes)
             QCOMPARE(m_main->Console()->Output()->toPlainText(), log);
     }
@@ -205,10 +169,9 @@ private Q_SLOTS:
     void escapeInALabelEditorCancelsTheEdit()
     {
         QTreeWidget *tree = m_main->Items()->Items();
-        QTreeWidgetItem *root = m_main->Items()->Root();
         m_main->Host().RunLua(QStringLiteral("world:create('hall'); update_items()"));
         QTreeWidgetItem *hall = m_main->Items()->FindObjectNode(m_main->Items()->Root(), QStringLiteral("hall"));
-        QVERIFY(root && hall);
+        QVERIFY(hall);
         tree->setCurrentItem(hall);
         tree->editItem(hall, 0);
         QLineEdit *editor = tree->viewport()->findChild<QLineEdit *>();
@@ -216,7 +179,6 @@ private Q_SLOTS:
         QTest::keyClicks(editor, QStringLiteral("lamp"));
         QTest::keyClick(editor, Qt::Key_Escape);
         QVERIFY(m_asker.asked.isEmpty());
-        QVERIFY(m_main->isVisible());
         QCOMPARE(hall->text(0), QStringLiteral("hall"));
         QVERIFY(m_main->Host().EvalDefined(QStringLiteral("hall")));
         QTest::keyClick(tree, Qt::Key_Escape);
@@ -255,20 +217,15 @@ private Q_SLOTS:
     // The toolkit's own dialogs speak Russian whatever the machine's language.
     void standardDialogsAreRussian()
     {
-        const auto texts = [](const QWidget &dialog) {
-            QStringList texts;
-            for (const QPushButton *button : dialog.findChildren<QPushButton *>())
-                texts << button->text().remove(QLatin1Char('&'));
-            return texts.join(QLatin1Char(','));
-        };
         QMessageBox box(QMessageBox::Question, QStringLiteral("Выход"), QString(),
                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        QCOMPARE(texts(box), QStringLiteral("Да,Нет,Отмена"));
-        QFileDialog save;
-        save.setAcceptMode(QFileDialog::AcceptSave);
-        QVERIFY2(texts(save).contains(QStringLiteral("Сохранить,Отмена")), qPrintable(texts(save)));
+        QStringList texts;
+        for (const QPushButton *button : box.findChildren<QPushButton *>())
+            texts << button->text().remove(QLatin1Char('&'));
+        QCOMPARE(texts, QStringList({"Да", "Нет", "Отмена"}));
     }
 };
 
 TARNWICK_TEST(TestMainWin)
+TARNWICK_TEST_MAIN
 #include "tst_mainwin.moc"

@@ -24,10 +24,8 @@ QString Styles(const QTextDocument &document)
     QStringList runs;
     QString last;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        for (int i = 0; i < block.length() - 1; ++i) {
-            QTextCursor cursor(block);
-            cursor.setPosition(block.position() + i + 1);
-            const QTextCharFormat f = cursor.charFormat();
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
             QString style;
             if (f.fontWeight() >= QFont::Bold)
                 style += QLatin1Char('b');
@@ -40,28 +38,21 @@ QString Styles(const QTextDocument &document)
             for (int n = 0; n < 8 && f.hasProperty(QTextFormat::ForegroundBrush); ++n)
                 if (f.foreground().color() == HelpMarkup::Palette(n))
                     style += QLatin1Char('c') + QString::number(n);
-            const QString run = style.isEmpty() ? QStringLiteral("-") : style;
-            if (run != last)
-                runs.append(QString());
-            runs.last() += block.text().at(i);
-            if (run != last)
-                runs.last().prepend(run + QLatin1Char(':'));
-            last = run;
+            if (style.isEmpty())
+                style = QStringLiteral("-");
+            if (style != last)
+                runs.append(style + QLatin1Char(':'));
+            runs.last() += it.fragment().text();
+            last = style;
         }
     }
     return runs.join(QLatin1Char(' '));
 }
 
-QString Alignments(const QTextDocument &document)
+void Click(QListWidget *list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QString out;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        const Qt::Alignment a = block.blockFormat().alignment();
-        out += a & Qt::AlignHCenter ? QLatin1Char('c')
-               : a & Qt::AlignRight ? QLatin1Char('r')
-                                    : QLatin1Char('l');
-    }
-    return out;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                      list->visualItemRect(list->item(row)).center());
 }
 
 } // namespace
@@ -74,7 +65,6 @@ class TestHelpWin : public QObject
 
 private slots:
     void init() { TestRegistry::FailOnWarnings(); }
-    void choosingTopics();
 
     // The help text as the program carries it: a topic in HELP for each title, opening with it,
     // every tag well formed and closed by its own kind, so a topic renders as its writer meant.
@@ -134,9 +124,6 @@ private slots:
             {"unclosed tags reach the end", "[b]a[i]b", "ab", "b:a bi:b", "l"},
             {"closing before opening", "[/b]a[b]b[b]c", "abc", "-:ab b:c", "l"},
             {"removal joins a tag", "[[b]b]x[/b]", "x", "b:x", "l"},
-            {"size not a number", "[size=1x]y[/size]", "[size=1x]y[/size]", "-:[size=1x]y[/size]",
-             "l"},
-            {"size zero", "[size=00]y[/size]", "y", "-:y", "l"},
             {"colour not a digit", "[color=x]y[/color]", "[color=x]y[/color]",
              "-:[color=x]y[/color]", "l"},
             {"colour 8", "[color=8]x[/color]", "x", "-:x", "l"},
@@ -155,66 +142,60 @@ private slots:
         HelpMarkup::Render(&document, markup);
         QCOMPARE(document.toPlainText(), text);
         QCOMPARE(Styles(document), styles);
-        QCOMPARE(Alignments(document), alignments);
+        QString aligned;
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            const Qt::Alignment a = block.blockFormat().alignment();
+            aligned += QLatin1Char(a & Qt::AlignHCenter ? 'c' : a & Qt::AlignRight ? 'r' : 'l');
+        }
+        QCOMPARE(aligned, alignments);
+    }
+
+    void choosingTopics()
+    {
+        TMainWin main;
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QAction *helpItem = main.findChild<QAction *>(QStringLiteral("N17"));
+        QVERIFY(helpItem);
+        THelpWin *help = main.HelpWin();
+        QListWidget *topics = help->Topics();
+        QTextDocument *view = help->Help()->document();
+
+        // Nothing is chosen at first, not even when the list takes the focus.
+        helpItem->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        topics->setFocus();
+        QVERIFY(topics->selectedItems().isEmpty());
+        QCOMPARE(help->Help()->toPlainText(), QString());
+
+        // A click shows the topic from HELP with its heading centred and bold.
+        Click(topics, 2);
+        QCOMPARE(view->findBlockByNumber(1).text(), THelpWin::TopicTitles().at(2));
+        QCOMPARE(view->findBlockByNumber(1).blockFormat().alignment(), Qt::AlignHCenter);
+        QVERIFY(QTextCursor(view->findBlockByNumber(1)).charFormat().fontWeight() >= QFont::Bold);
+        const QString topic = help->Help()->toPlainText();
+
+        // Taking the choice back leaves the topic; so does hiding the window and showing it again.
+        Click(topics, 2, Qt::ControlModifier);
+        QVERIFY(topics->selectedItems().isEmpty());
+        QTest::keyClick(topics, Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
+        QVERIFY(main.isVisible());
+        helpItem->trigger();
+        QVERIFY(help->isVisible());
+        QCOMPARE(help->Help()->toPlainText(), topic);
+
+        // A topic HELP does not hold as text shows nothing; a failing lookup is reported in red.
+        main.Host().RunLua(QStringLiteral("HELP[5] = {}"));
+        Click(topics, 4);
+        QCOMPARE(help->Help()->toPlainText(), QString());
+        main.Host().RunLua(QStringLiteral("HELP = nil"));
+        Click(topics, 5);
+        QCOMPARE(help->Help()->toPlainText(), QString());
+        QVERIFY(
+            main.Console()->Output()->document()->lastBlock().text().contains(QLatin1String("HELP")));
     }
 };
-
-namespace {
-
-void Click(QListWidget *list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
-                      list->visualItemRect(list->item(row)).center());
-}
-
-} // namespace
-
-void TestHelpWin::choosingTopics()
-{
-    TMainWin main;
-    main.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&main));
-    QAction *helpItem = main.findChild<QAction *>(QStringLiteral("N17"));
-    QVERIFY(helpItem);
-    THelpWin *help = main.HelpWin();
-    QListWidget *topics = help->Topics();
-    QTextDocument *view = help->Help()->document();
-
-    // Nothing is chosen at first, not even when the list takes the focus.
-    helpItem->trigger();
-    QVERIFY(QTest::qWaitForWindowExposed(help));
-    QCOMPARE(topics->count(), 17);
-    topics->setFocus();
-    QVERIFY(topics->selectedItems().isEmpty());
-    QCOMPARE(help->Help()->toPlainText(), QString());
-
-    // A click shows the topic from HELP with its heading centred and bold.
-    Click(topics, 2);
-    QCOMPARE(view->findBlockByNumber(1).text(), THelpWin::TopicTitles().at(2));
-    QCOMPARE(view->findBlockByNumber(1).blockFormat().alignment(), Qt::AlignHCenter);
-    QVERIFY(QTextCursor(view->findBlockByNumber(1)).charFormat().fontWeight() >= QFont::Bold);
-    const QString topic = help->Help()->toPlainText();
-
-    // Taking the choice back leaves the topic; so does hiding the window and showing it again.
-    Click(topics, 2, Qt::ControlModifier);
-    QVERIFY(topics->selectedItems().isEmpty());
-    QTest::keyClick(topics, Qt::Key_Escape);
-    QVERIFY(!help->isVisible());
-    QVERIFY(main.isVisible());
-    helpItem->trigger();
-    QVERIFY(help->isVisible());
-    QCOMPARE(help->Help()->toPlainText(), topic);
-
-    // A topic HELP does not hold as text shows nothing; a failing lookup is reported in red.
-    main.Host().RunLua(QStringLiteral("HELP[5] = {}"));
-    Click(topics, 4);
-    QCOMPARE(help->Help()->toPlainText(), QString());
-    main.Host().RunLua(QStringLiteral("HELP = nil"));
-    Click(topics, 5);
-    QCOMPARE(help->Help()->toPlainText(), QString());
-    QVERIFY(
-        main.Console()->Output()->document()->lastBlock().text().contains(QLatin1String("HELP")));
-}
 
 TARNWICK_TEST(TestHelpWin)
 #include "tst_helpwin.moc"

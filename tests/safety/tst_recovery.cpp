@@ -120,7 +120,6 @@ private Q_SLOTS:
         m_main->SetCurrentProjectFile(file);
         m_main->Recovery().WriteNow();
         QCOMPARE(m_main->Recovery().CurrentCopy(), QString());
-
         m_main->Host().RunLua(QStringLiteral("world:create('hall')"));
         const QByteArray saved = ReadBytes(file);
         const QString title = m_main->windowTitle();
@@ -136,7 +135,6 @@ private Q_SLOTS:
         QCOMPARE(m_main->Host().EvalString(QStringLiteral("filename")), filename);
         QCOMPARE(QDir::currentPath(), folder);
         QCOMPARE(m_main->Console()->Output()->toPlainText(), log);
-
         // Saved, the work needs no copy.
         QVERIFY(m_main->Project().Save());
         QCOMPARE(m_main->Recovery().CurrentCopy(), QString());
@@ -173,7 +171,6 @@ private Q_SLOTS:
         m_main->Recovery().WriteNow();
         QVERIFY(m_main->Recovery().Waiting());
         QCOMPARE(m_main->Recovery().CurrentCopy(), QString());
-
         if (gesture == QLatin1String("dialog"))
             dialog.close();
         else if (gesture == QLatin1String("label edit"))
@@ -207,7 +204,6 @@ private Q_SLOTS:
         ::kill(pid_t(first.processId()), SIGKILL);
         QVERIFY(first.waitForFinished());
         QVERIFY(ReadBytes(copy).contains("world:create (\"kept\", \"kept\")"));
-
         second.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--recovery-child"), answer});
         QVERIFY(second.waitForFinished(60000));
         QCOMPARE(second.exitCode(), 0);

@@ -152,7 +152,6 @@ private Q_SLOTS:
         const QString corpus = QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() + QStringLiteral("/../engine/corpus/");
         QTest::newRow("house") << QCoreApplication::applicationDirPath() + QStringLiteral("/examples/house.twk");
         QTest::newRow("lighthouse") << corpus + QStringLiteral("lighthouse.twk");
-        QTest::newRow("mill") << corpus + QStringLiteral("mill.twk");
     }
     void samplesOpenAsBefore()
     {
@@ -162,7 +161,6 @@ private Q_SLOTS:
         if (!sample.contains(QStringLiteral("/examples/")))
             bytes = CodePage::ToLua(QString::fromUtf8(bytes));
         QVERIFY(WriteBytes(Project(), bytes));
-
         ScriptHost plain;
         RecordingConsole plainConsole;
         plain.SetConsole(&plainConsole);
@@ -170,7 +168,6 @@ private Q_SLOTS:
         plain.RunFile(bytes, Project());
         plain.RunLua(QStringLiteral("dofile 'postload.lua'"));
         WorldTree::Define(plain);
-
         m_main->Project().OpenFile(Project());
         WorldTree::Define(m_main->Host());
         const QString opened = m_main->Host().EvalString(QStringLiteral("world_dump()"));

@@ -127,22 +127,15 @@ private Q_SLOTS:
         QTest::keyClicks(input, QStringLiteral("walkthrough_accept()"));
         QTest::keyClick(input, Qt::Key_Return);
         m_main->Host().SetConsole(m_main->Console());
-
         QCOMPARE(m_main->Host().EvalString(QStringLiteral("world_dump()")), before);
         QCOMPARE(m_main->Host().EvalString(QStringLiteral("filename")), QStringLiteral("mine"));
         QCOMPARE(QDir::currentPath(), QCoreApplication::applicationDirPath());
-        QList<QPair<QString, int>> lines;
-        QStringList shown;
-        for (const auto &chunk : console.lines)
-            for (const QString &line : chunk.first.split(QLatin1Char('\n'))) {
-                lines.append({line, chunk.second});
-                if (chunk.second == ConsoleKind::Transcript)
-                    shown.append(line);
-            }
-        QCOMPARE(shown.mid(1, m_transcript.size()), m_transcript);
-        // The mark follows the line that differs.
-        QCOMPARE(lines.value(11).second, int(ConsoleKind::Error));
-        QVERIFY(lines.value(11).first.contains(QStringLiteral("строке 10")));
+        const QString shown = console.Texts(ConsoleKind::Transcript).join(QLatin1Char('\n'));
+        QCOMPARE(shown.split(QLatin1Char('\n')).mid(1, m_transcript.size()), m_transcript);
+        // The mark, in red, follows the line that differs.
+        const QStringList all = console.Texts().join(QLatin1Char('\n')).split(QLatin1Char('\n'));
+        QVERIFY(all.value(11).contains(QStringLiteral("строке 10")));
+        QVERIFY(console.Errors().contains(QStringLiteral("строке 10")));
         const QByteArray accepted = ReadBytes(m_dir->filePath(QStringLiteral("walk.expected")));
         QCOMPARE(Transcript::Lines(QString::fromUtf8(accepted)), m_transcript);
     }

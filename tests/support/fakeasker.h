@@ -26,15 +26,13 @@ public:
         return confirm;
     }
     void ShowError(QWidget *, const QString &, const QString &text) override { errors << text; }
-    bool AskOpenFile(QWidget *, const QString &filter, QString *name) override
+    bool AskOpenFile(QWidget *, const QString &, QString *name) override
     {
-        filters << filter;
         *name = openName;
         return !openName.isEmpty();
     }
-    bool AskSaveFile(QWidget *, const QString &filter, QString *name) override
+    bool AskSaveFile(QWidget *, const QString &, QString *name) override
     {
-        filters << filter;
         offeredNames << *name;
         if (onSaveDialog)
             onSaveDialog();
@@ -49,6 +47,6 @@ public:
     QString openName, saveName; // chosen in a file dialog; empty cancels it
     std::function<void()> onSaveDialog; // stands for the save dialog while it is up
 
-    QStringList asked, textsAsked, errors, filters, offeredNames;
+    QStringList asked, textsAsked, errors, offeredNames;
     QMessageBox::StandardButtons lastButtons;
 };

@@ -20,7 +20,6 @@ public:
     }
     void Flush() override { ++flushes; }
 
-    // The texts of the lines of one kind, or of every line.
     QStringList Texts(int kind = -1) const
     {
         QStringList texts;
@@ -30,7 +29,6 @@ public:
         return texts;
     }
 
-    // The lines written in red, joined by line breaks.
     QString Errors() const { return Texts(ConsoleKind::Error).join(QLatin1Char('\n')); }
 
     QList<QPair<QString, int>> lines;

@@ -14,7 +14,7 @@ function tree_of (o)
   local s = o.uid
   local inner = {}
   for _, e in ipairs(o.items) do
-    if e.parent == o then table.insert(inner, tree_of(e)) else table.insert(inner, e.uid .. '*') end
+    table.insert(inner, e.parent == o and tree_of(e) or e.uid)
   end
   if table.getn(inner) > 0 then s = s .. '(' .. table.concat(inner, ',') .. ')' end
   return s
@@ -60,8 +60,6 @@ inline ProjectNode Parse(const QString &text, qsizetype *at)
     ProjectNode node;
     while (*at < text.size() && !QStringLiteral("(),").contains(text.at(*at)))
         node.uid += text.at((*at)++);
-    if (node.uid.endsWith(QLatin1Char('*')))
-        node.uid.chop(1);
     if (*at < text.size() && text.at(*at) == QLatin1Char('(')) {
         do {
             ++*at;
@@ -72,10 +70,11 @@ inline ProjectNode Parse(const QString &text, qsizetype *at)
     return node;
 }
 
-// The world's tree as the writer walks it; Define must have run in the host.
-inline ProjectNode Read(ScriptHost &host)
+// The world's tree as the writer walks it, or the subtree of the object root; Define must have
+// run in the host.
+inline ProjectNode Read(ScriptHost &host, const QString &root = QStringLiteral("world"))
 {
-    const QString text = host.EvalString(QStringLiteral("tree_of(world)"));
+    const QString text = host.EvalString(QStringLiteral("tree_of(%1)").arg(root));
     qsizetype at = 0;
     return Parse(text, &at);
 }

@@ -1,3 +1,0 @@
-#include "tests/testmain.h"
-
-TARNWICK_TEST_MAIN
