@@ -76,6 +76,26 @@ private Q_SLOTS:
         QVERIFY(m_main->Host().EvalDefined(QStringLiteral("player")));
     }
 
+    // The menus in display order: each item visible as "name=caption=shortcut".
+    void menusHaveTheirItemsAndKeys()
+    {
+        QStringList shown;
+        for (QAction *menu : m_main->menuBar()->actions()) {
+            shown << menu->text();
+            for (QAction *item : menu->menu()->actions())
+                if (item->isVisible() && !item->isSeparator())
+                    shown << item->objectName() + QLatin1Char('=') + item->text() + QLatin1Char('=')
+                                 + item->shortcut().toString();
+        }
+        QCOMPARE(shown,
+                 QString::fromUtf8("&Файл|N13=&Новый=|N1=&Открыть=Ctrl+O|N4=&Сохранить=Ctrl+S|"
+                                   "N8=С&охранить как...=|N7=&Компилить=F9|"
+                                   "N22=&Прогнать прохождение…=|N23=Пр&инять прохождение=|N5=&Выход=|"
+                                   "&Вид|N10=&Консоль=|N12=&Словарь=|N9=&Дерево объектов=|"
+                                   "N11=&Свойства объекта=|N15=О&шибки=|N19=К&арта=|&Помощь|"
+                                   "N17=Справка=F1|N14=О программе=").split(QLatin1Char('|')));
+    }
+
     void viewItemsToggleTheirWindows()
     {
         for (int tag = 0; tag < 6; ++tag) {
