@@ -211,6 +211,8 @@ private Q_SLOTS:
         QTest::newRow("keyword key") << "'end'" << "1" << "[\"end\"] = 1";
         QTest::newRow("Cyrillic key") << "'цвет'" << "'красный'" << "[\"цвет\"] = 'красный'";
         QTest::newRow("quote in a key") << "\"a'b\\\"\"" << "1" << "[\"a'b\\\"\"] = 1";
+        QTest::newRow("backslash alone in a value")
+            << "'path'" << "'C:\\\\games'" << ".path = \"C:\\\\games\"";
         QTest::newRow("infinity") << "1/0" << "-1/0" << "[1/0] = -1/0";
         QTest::newRow("not a number") << "'nan'" << "0/0" << ".nan = 0/0";
     }
