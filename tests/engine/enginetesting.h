@@ -3,6 +3,7 @@
 // What the engine tests share: a host with the engine started, transcripts of play in the host
 // and in a compiled game, and running the terminal player or a stock Lua on a compiled game.
 
+#include "play/transcript.h"
 #include "script/codepage.h"
 #include "script/luaquote.h"
 #include "script/scriptclients.h"
@@ -95,16 +96,6 @@ struct Run
     QString errors;
 };
 
-inline QStringList OutputLines(const QString &text)
-{
-    QString clean = text;
-    clean.remove(QLatin1Char('\r'));
-    QStringList lines = clean.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
 inline QString PlayerPath()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/tarnwick-play");
@@ -123,7 +114,7 @@ inline Run PlayInTerminal(const QStringList &args, const QStringList &input)
     process.closeWriteChannel();
     process.waitForFinished(60000);
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = OutputLines(QString::fromUtf8(process.readAllStandardOutput()));
+    run.out = Transcript::Lines(QString::fromUtf8(process.readAllStandardOutput()));
     run.errors = QString::fromUtf8(process.readAllStandardError());
     return run;
 }
@@ -148,7 +139,7 @@ inline Run PlayInStockLua(const QString &lua, const QString &game, const QString
     process.closeWriteChannel();
     process.waitForFinished(60000);
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = OutputLines(CodePage::FromLua(process.readAllStandardOutput()));
+    run.out = Transcript::Lines(CodePage::FromLua(process.readAllStandardOutput()));
     run.errors = CodePage::FromLua(process.readAllStandardError());
     return run;
 }

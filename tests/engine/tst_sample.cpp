@@ -26,7 +26,7 @@ const char kWalkthrough[] = "examples/house-walkthrough.txt";
 
 QStringList Walkthrough(const QString &path = QString::fromLatin1(kWalkthrough))
 {
-    return OutputLines(QString::fromUtf8(ReadBytes(path)));
+    return Transcript::Lines(QString::fromUtf8(ReadBytes(path)));
 }
 
 // Runs a project file as Open does: as a chunk named after the file, then postload.lua.
